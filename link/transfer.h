@@ -1,0 +1,68 @@
+#pragma once
+// The paged transfer: one mechanism for the settings (2 pages), the number
+// list (375 pages) and the history (500 pages).
+//
+// A button sets PageTotal and PageNext = 1 and calls ReadNext or WriteNext.
+// "Next" sends the request for page PageNext and raises PageNext, or, when
+// PageNext is PageTotal + 1, finishes. Each reply handler decodes or checks
+// the acknowledgement and calls "next" again, from inside the dispatch of
+// that reply: the protocol is stop-and-wait, one request outstanding. A reply
+// that never comes ends the chain through the request watchdog; there is no
+// retry, and pressing the button again starts from page 1.
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+
+#include "link/packet.h"
+
+class DeviceLink;
+
+class TTemplate {
+public:
+    virtual ~TTemplate() = default;
+    qint32 Address = 0;  // address of the last reply
+    std::array<quint8, devaddr::PayloadMax> Buffer{};  // its payload, or the page being built
+
+    // Stores a reply: its address, and its payload over the start of Buffer
+    // (bytes beyond the payload keep their previous content).
+    void storeReply(qint32 address, const QByteArray& payload);
+};
+
+class Tsend_rec_command : public TTemplate {
+public:
+    explicit Tsend_rec_command(DeviceLink& link) : link_(link) {}
+
+    quint16 PageTotal = 0;
+    quint16 PageNext = 0;  // 1-based; one more than the page whose reply is being handled
+
+    // Starts a chain of `total` pages from page 1.
+    void startRead(quint16 total);
+    void startWrite(quint16 total);
+    void ReadNext();
+    void WriteNext();
+
+    // Stops the running chain after the page in flight: its reply is still
+    // handled, but no further request is sent.
+    void cancel() { cancelled_ = true; }
+    bool cancelled() const { return cancelled_; }
+
+    virtual void ReadPage(int page) = 0;
+    // False when the page could not be built; the chain stops there.
+    virtual bool WritePage(int page) { return false; }
+    // A read reply has been stored in Address/Buffer: decode it, then ReadNext().
+    virtual void DecodePage() = 0;
+
+protected:
+    virtual void readFinished() {}
+    virtual void writeFinished() {}
+    virtual void beforeWritePage(int page) {}
+
+    void sendRead(qint32 address, const QString& statusText);
+    void sendWrite(qint32 address, const QString& statusText);  // payload: Buffer
+
+    DeviceLink& link_;
+
+private:
+    bool cancelled_ = false;
+};

@@ -1,0 +1,49 @@
+#pragma once
+// The basic settings as the tool holds them: the settings grid (3 columns x
+// 23 rows, row 0 the header, column 1 the content) and the six choice lists
+// that stand over the content cells of rows 3, 4, 8, 9, 11 and 12.
+//
+// A choice is the 0-based item index of its list, which is also the value
+// the device stores; -1 is "no selection" (a byte that names no item).
+// The first character of every item text is its index.
+
+#include <QObject>
+#include <QStringList>
+#include <array>
+
+#include "link/text_grid.h"
+
+class SettingsSheet : public QObject {
+    Q_OBJECT
+public:
+    // The choice lists, in the order cbb1, cbb2, cbb4, cbb3, cbb10, cbb12.
+    enum Choice { Cbb1, Cbb2, Cbb4, Cbb3, Cbb10, Cbb12, ChoiceCount };
+
+    explicit SettingsSheet(QObject* parent = nullptr);
+
+    TextGrid grid{3, 23};  // strngrd_write
+
+    // Content text of a setting row 1..22 (column 1).
+    const QString& content(int row) const { return grid.text(1, row); }
+    void setContent(int row, const QString& text) { grid.setText(1, row, text); }
+
+    int choice(Choice c) const { return choices_[c]; }
+    // An index outside the list's items leaves the list without a selection.
+    void setChoice(Choice c, int index);
+    // The item text shown by a list, empty without a selection.
+    QString choiceText(Choice c) const;
+
+    static const QStringList& items(Choice c);
+    static int rowOf(Choice c);        // grid row of a list
+    static int choiceAt(int row);      // list standing over `row`, or -1
+    static const char* widgetName(Choice c);  // "cbb1" ...
+
+    // The header, names, descriptions and start contents.
+    void fillStartContents();
+
+signals:
+    void choiceChanged(int choice, int index);
+
+private:
+    std::array<int, ChoiceCount> choices_{};
+};

@@ -1,0 +1,27 @@
+#include "ui/session.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+DeviceSession::DeviceSession(Prompts& prompts, QObject* parent)
+    : QObject(parent), link(prompts, this) {
+    link.basicInf = &basicInf;
+    link.telephoneSend = &telephoneSend;
+    link.historyInf = &historyInf;
+    link.login.LockButtons();
+    settings.fillStartContents();
+    TtelephoneSend::fillStartContents(numbers);
+    THistoryInf::fillStartContents(history);
+    ConfigDir = chooseConfigDir(QCoreApplication::applicationDirPath(),
+                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+QString DeviceSession::chooseConfigDir(const QString& executableDir, const QString& fallbackDir) {
+    const QString beside = QDir(executableDir).filePath(QStringLiteral("configuration"));
+    if (QDir().mkpath(beside) && QFileInfo(beside).isWritable()) return beside + QLatin1Char('/');
+    const QString user = QDir(fallbackDir).filePath(QStringLiteral("configuration"));
+    QDir().mkpath(user);
+    return user + QLatin1Char('/');
+}
