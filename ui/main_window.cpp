@@ -1,0 +1,221 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "ui/help_picture.h"
+#include "ui/port_combo.h"
+#include "ui/qt_prompts.h"
+#include "ui/side_tab_bar.h"
+#include "ui/status_strip.h"
+
+#if __has_include("settings/settings_page.h")
+#include "settings/settings_page.h"
+#define VARNEL_HAVE_SETTINGS_PAGE 1
+#endif
+#if __has_include("numbers/numbers_page.h")
+#include "numbers/numbers_page.h"
+#define VARNEL_HAVE_NUMBERS_PAGE 1
+#endif
+#if __has_include("history/history_page.h")
+#include "history/history_page.h"
+#define VARNEL_HAVE_HISTORY_PAGE 1
+#endif
+
+namespace {
+
+// A side tab page whose children are placed by coordinates.
+class SideTabs : public QTabWidget {
+public:
+    explicit SideTabs(QWidget* parent) : QTabWidget(parent) {
+        setTabBar(new SideTabBar(this));
+        setTabPosition(QTabWidget::West);
+    }
+};
+
+QString portName(const QString& typed) {
+    // Leading and trailing blanks and control characters removed.
+    int b = 0, e = typed.size();
+    while (b < e && typed[b].unicode() <= 0x20) ++b;
+    while (e > b && typed[e - 1].unicode() <= 0x20) --e;
+    return typed.mid(b, e - b);
+}
+
+}  // namespace
+
+TForm1::TForm1(Prompts* prompts, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    if (!prompts) {
+        ownPrompts_ = std::make_unique<QtPrompts>(this);
+        prompts = ownPrompts_.get();
+    }
+    session_ = std::make_unique<DeviceSession>(*prompts, this);
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Varnel Configurator V1.7.3"));
+    setFixedSize(ClientWidth, ClientHeight);
+    FormCreate();
+}
+
+TForm1::~TForm1() { cm1.ClosePort(); }
+
+void TForm1::FormCreate() {
+    // Centre the window as the fixed layout expects (40 px left for a task bar).
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QSize size = s->size();
+        move((size.width() - ClientWidth) / 2, (size.height() - ClientHeight - 40) / 2);
+    }
+    buildTopBar();
+    buildPages();
+
+    stat1 = new StatusStrip(session_->link.bar, this);
+    stat1->setGeometry(0, ClientHeight - 24, ClientWidth, 24);
+
+    DeviceLink& link = session_->link;
+    link.port = &cm1;
+    cm1.OnReceiveData = [&link](quint8 b) { link.cm1ReceiveData(b); };
+    connect(&cm1, &TComm::linkLost, this, &TForm1::linkLost);
+    connect(&link.login, &Tpasswordverify::buttonsEnabled, this, &TForm1::setButtonsEnabled);
+    link.login.passwordBox = [this] { return edt3->text(); };
+    setButtonsEnabled(link.login.unlocked());
+
+    cbb9->refresh(true);
+}
+
+void TForm1::buildTopBar() {
+    auto* pnl4 = new QWidget(this);
+    pnl4->setObjectName(QStringLiteral("pnl4"));
+    pnl4->setGeometry(0, 0, ClientWidth, 36);
+
+    QFont labelFont = font();
+    labelFont.setPixelSize(12);
+    auto* lbl3 = new QLabel(QStringLiteral("COM Port:"), pnl4);
+    lbl3->setObjectName(QStringLiteral("lbl3"));
+    lbl3->setFont(labelFont);
+    lbl3->move(28, 13);
+    lbl3->adjustSize();
+    lbl3->move(28, 13 + (14 - lbl3->height()) / 2);
+
+    cbb9 = new PortCombo(pnl4);
+    cbb9->setGeometry(85, 9, 89, 21);
+
+    btn8 = new QPushButton(QStringLiteral("Open"), pnl4);
+    btn8->setObjectName(QStringLiteral("btn8"));
+    btn8->setGeometry(197, 4, 90, 30);
+    connect(btn8, &QPushButton::clicked, this, &TForm1::btn8Click);
+
+    auto* lbl4 = new QLabel(QStringLiteral("Password:"), pnl4);
+    lbl4->setObjectName(QStringLiteral("lbl4"));
+    lbl4->setFont(labelFont);
+    lbl4->adjustSize();
+    lbl4->move(319, 12 + (14 - lbl4->height()) / 2);
+
+    edt3 = new QLineEdit(QStringLiteral("5729"), pnl4);
+    edt3->setObjectName(QStringLiteral("edt3"));
+    edt3->setGeometry(373, 9, 93, 21);
+
+    btn1 = new QPushButton(QStringLiteral("Log in"), pnl4);
+    btn1->setObjectName(QStringLiteral("btn1"));
+    btn1->setGeometry(485, 4, 90, 30);
+    connect(btn1, &QPushButton::clicked, this, [this] { session_->link.login.Login(); });
+
+    btn24 = new QPushButton(QString::fromUtf8("同步时间"), pnl4);
+    btn24->setObjectName(QStringLiteral("btn24"));
+    btn24->hide();
+    connect(btn24, &QPushButton::clicked, this, [this] { session_->link.timeSync.Send(); });
+    btn25 = new QPushButton(QString::fromUtf8("HEX设置模式"), pnl4);
+    btn25->setObjectName(QStringLiteral("btn25"));
+    btn25->hide();
+    connect(btn25, &QPushButton::clicked, this, [this] { session_->link.checkingMode.Send(); });
+}
+
+void TForm1::buildPages() {
+    pgc = new SideTabs(this);
+    pgc->setObjectName(QStringLiteral("pgc"));
+    pgc->setGeometry(0, 36, ClientWidth, 593);
+
+#ifdef VARNEL_HAVE_SETTINGS_PAGE
+    QWidget* ts1 = new SettingsPage(*session_, pgc);
+#else
+    QWidget* ts1 = new QWidget(pgc);
+#endif
+    ts1->setObjectName(QStringLiteral("ts1"));
+#ifdef VARNEL_HAVE_NUMBERS_PAGE
+    QWidget* ts2 = new NumbersPage(*session_, pgc);
+#else
+    QWidget* ts2 = new QWidget(pgc);
+#endif
+    ts2->setObjectName(QStringLiteral("ts2"));
+#ifdef VARNEL_HAVE_HISTORY_PAGE
+    QWidget* ts3 = new HistoryPage(*session_, pgc);
+#else
+    QWidget* ts3 = new QWidget(pgc);
+#endif
+    ts3->setObjectName(QStringLiteral("ts3"));
+
+    auto* ts4 = new QWidget(pgc);
+    ts4->setObjectName(QStringLiteral("ts4"));
+    img4 = new QLabel(ts4);
+    img4->setObjectName(QStringLiteral("img4"));
+    img4->setPixmap(QPixmap::fromImage(help_picture::render()));
+    img4->setGeometry(64, 40, help_picture::Width, help_picture::Height);
+
+    pgc->addTab(ts1, QStringLiteral("ts1"));
+    pgc->addTab(ts2, QStringLiteral("ts2"));
+    pgc->addTab(ts3, QStringLiteral("History"));
+    pgc->addTab(ts4, QStringLiteral("Help"));
+    pgc->setCurrentIndex(0);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    // FormShow: the captions stored with the pages are replaced by their
+    // two-line forms.
+    pgc->setTabText(0, QStringLiteral("Basic\r\nSettings"));
+    pgc->setTabText(1, QStringLiteral("Number\r\nList"));
+    pgc->setTabText(2, QStringLiteral("Historical\r\nData"));
+    QWidget::showEvent(event);
+}
+
+void TForm1::setButtonsEnabled(bool enabled) {
+    for (const QString& name : Tpasswordverify::buttonNames())
+        if (auto* b = findChild<QPushButton*>(name)) b->setEnabled(enabled);
+}
+
+void TForm1::showPortState(bool open) {
+    btn8->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
+    stat1->setPortOpen(open);
+}
+
+void TForm1::btn8Click() {
+    cm1.CommName = portName(cbb9->currentText());
+    if (clicks_ % 2 == 0) {
+        try {
+            cm1.OpenPort();
+        } catch (const ECommsError&) {
+        }
+        // A failure that raises nothing still leaves its text: caption and
+        // lamp must tell the truth either way.
+        if (!cm1.isOpen() || !cm1.PortOpenError.isEmpty()) {
+            QString text = QStringLiteral("COM Port error");
+            if (!cm1.PortOpenReason.isEmpty()) text += QStringLiteral("\n\n") + cm1.PortOpenReason;
+            session_->link.prompts.inform(text);
+            showPortState(cm1.isOpen());
+            if (cm1.isOpen()) ++clicks_;  // "already opened": the port is open
+            return;
+        }
+        ++clicks_;
+        showPortState(true);
+    } else {
+        ++clicks_;
+        cm1.ClosePort();
+        showPortState(false);
+    }
+}
+
+void TForm1::linkLost(const QString& reason) {
+    if (clicks_ % 2 != 0) ++clicks_;
+    showPortState(false);
+    session_->link.status.ShowStatus(reason.isEmpty() ? QStringLiteral("Port closed: the device was disconnected")
+                                                      : reason);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// TForm1: the one fixed-size window. Top bar (port, Open/Close, password,
+// "Log in"), the page control with the settings, number list, history and
+// help pages, and the status bar. The pages own their grids' behaviour; the
+// window owns the serial port, the log-in and the start-up sequence.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QWidget>
+#include <memory>
+
+#include "link/tcomm.h"
+#include "ui/session.h"
+
+class PortCombo;
+class StatusStrip;
+class QtPrompts;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // With no prompts given the window shows real dialogs.
+    explicit TForm1(Prompts* prompts = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    static constexpr int ClientWidth = 1054;
+    static constexpr int ClientHeight = 653;
+
+    DeviceSession& session() { return *session_; }
+    TComm cm1;
+
+    PortCombo* cbb9 = nullptr;
+    QPushButton* btn8 = nullptr;   // "Open" / "Close"
+    QLineEdit* edt3 = nullptr;     // password
+    QPushButton* btn1 = nullptr;   // "Log in"
+    QPushButton* btn24 = nullptr;  // time synchronisation (hidden)
+    QPushButton* btn25 = nullptr;  // checking mode (hidden)
+    QTabWidget* pgc = nullptr;
+    StatusStrip* stat1 = nullptr;
+    QLabel* img4 = nullptr;        // help picture
+
+    // Even: port closed; odd: port open.
+    int clickCount() const { return clicks_; }
+    QString ConfigDir() const { return session_->ConfigDir; }
+
+    void btn8Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildTopBar();
+    void buildPages();
+    void setButtonsEnabled(bool enabled);
+    void showPortState(bool open);
+    void linkLost(const QString& reason);
+
+    std::unique_ptr<QtPrompts> ownPrompts_;
+    std::unique_ptr<DeviceSession> session_;
+    int clicks_ = 0;
+};

@@ -1,0 +1,99 @@
+#include "ui/status_strip.h"
+
+#include <QPainter>
+
+#include "link/indicators.h"
+
+namespace {
+
+QPixmap lamp(const QColor& color) {
+    QPixmap pm(17, 17);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient g(QPointF(6, 6), 10);
+    g.setColorAt(0, color.lighter(170));
+    g.setColorAt(1, color);
+    p.setBrush(g);
+    p.setPen(QPen(color.darker(160), 1));
+    p.drawEllipse(QRectF(1, 1, 15, 15));
+    return pm;
+}
+
+QFrame* sunkenPanel(QFrame* panel) {
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    return panel;
+}
+
+}  // namespace
+
+StatusStrip::StatusStrip(StatusBarModel& model, QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("stat1"));
+    panel0_ = new QLabel(QStringLiteral("COM Port:"), this);
+    panel0_->setAlignment(Qt::AlignCenter);
+    sunkenPanel(panel0_);
+    panel1_ = sunkenPanel(new QFrame(this));
+    panel2_ = new QLabel(this);
+    panel2_->setObjectName(QStringLiteral("statusText"));
+    sunkenPanel(panel2_);
+    panel2_->setIndent(3);
+    panel3_ = sunkenPanel(new QFrame(this));
+    pb1_ = new QProgressBar(this);
+    pb1_->setObjectName(QStringLiteral("pb1"));
+    pb1_->setRange(0, 100);
+    pb1_->setValue(0);
+    pb1_->setTextVisible(false);
+    img1_ = new QLabel(this);
+    img1_->setObjectName(QStringLiteral("img1"));
+    img1_->setPixmap(lamp(QColor(220, 30, 30)));
+    img2_ = new QLabel(this);
+    img2_->setObjectName(QStringLiteral("img2"));
+    img2_->setPixmap(lamp(QColor(30, 190, 40)));
+    setPortOpen(false);
+
+    connect(&model, &StatusBarModel::statusTextChanged, panel2_, &QLabel::setText);
+    connect(&model, &StatusBarModel::progressChanged, this, [this](int position, bool visible) {
+        pb1_->setValue(position);
+        pb1_->setVisible(visible);
+    });
+    panel2_->setText(model.statusText());
+    pb1_->setValue(model.progressPosition());
+    pb1_->setVisible(model.progressVisible());
+}
+
+void StatusStrip::setPortOpen(bool open) {
+    // The lamp in front is the one seen.
+    (open ? img2_ : img1_)->raise();
+    img2_->setVisible(open);
+    img1_->setVisible(!open);
+}
+
+bool StatusStrip::portOpenShown() const { return img2_->isVisible() && !img1_->isVisible(); }
+
+QRect StatusStrip::panelRect(int panel) const {
+    const int h = height();
+    switch (panel) {
+    case 0: return QRect(0, 0, 100, h);
+    case 1: return QRect(100, 0, 50, h);
+    case 2: return QRect(150, 0, 200, h);
+    default: return QRect(350, 0, width() - 350, h);
+    }
+}
+
+void StatusStrip::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    stat1DrawPanel();
+}
+
+void StatusStrip::stat1DrawPanel() {
+    panel0_->setGeometry(panelRect(0));
+    panel1_->setGeometry(panelRect(1));
+    panel2_->setGeometry(panelRect(2));
+    panel3_->setGeometry(panelRect(3));
+    const QRect r = panelRect(3);
+    pb1_->setGeometry(r.left(), r.top(), r.width() - 15, r.height());
+    const QRect lampPanel = panelRect(1);
+    img1_->setGeometry(lampPanel.left() + 15, lampPanel.top() + 2, 17, 17);
+    img2_->setGeometry(lampPanel.left() + 15, lampPanel.top() + 2, 17, 17);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The window's status bar stat1: four panels left to right, "COM Port:"
+// (100 px), the port lamp (50 px), the status text (200 px) and the progress
+// bar pb1 over the last panel, 15 px short of its right edge.
+
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+
+class StatusBarModel;
+
+class StatusStrip : public QFrame {
+    Q_OBJECT
+public:
+    explicit StatusStrip(StatusBarModel& model, QWidget* parent = nullptr);
+
+    QLabel* portCaption() const { return panel0_; }
+    QLabel* statusLabel() const { return panel2_; }
+    QProgressBar* progressBar() const { return pb1_; }
+    QLabel* lampClosed() const { return img1_; }
+    QLabel* lampOpen() const { return img2_; }
+
+    void setPortOpen(bool open);
+    bool portOpenShown() const;
+
+    QRect panelRect(int panel) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void stat1DrawPanel();
+    QLabel* panel0_;
+    QFrame* panel1_;
+    QLabel* panel2_;
+    QFrame* panel3_;
+    QProgressBar* pb1_;
+    QLabel* img1_;
+    QLabel* img2_;
+};

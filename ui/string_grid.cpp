@@ -1,0 +1,149 @@
+#include "ui/string_grid.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+GridBodyModel::GridBodyModel(TextGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {
+    connect(&grid_, &TextGrid::dataChanged, this, &GridBodyModel::gridChanged);
+    connect(&grid_, &TextGrid::modelReset, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+}
+
+void GridBodyModel::gridChanged(const QModelIndex& from, const QModelIndex& to) {
+    const int r0 = from.row(), r1 = to.row(), c0 = from.column(), c1 = to.column();
+    if (r0 == 0) emit headerDataChanged(Qt::Horizontal, qMax(c0 - 1, 0), qMax(c1 - 1, 0));
+    if (c0 == 0) emit headerDataChanged(Qt::Vertical, qMax(r0 - 1, 0), qMax(r1 - 1, 0));
+    const int br0 = qMax(r0, 1) - 1, br1 = r1 - 1, bc0 = qMax(c0, 1) - 1, bc1 = c1 - 1;
+    if (br1 >= br0 && bc1 >= bc0 && br1 >= 0 && bc1 >= 0)
+        emit dataChanged(index(br0, bc0), index(br1, bc1), {Qt::DisplayRole, Qt::EditRole});
+}
+
+int GridBodyModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.rows() - 1;
+}
+int GridBodyModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.columns() - 1;
+}
+
+QVariant GridBodyModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole) return grid_.text(index.column() + 1, index.row() + 1);
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    return {};
+}
+
+bool GridBodyModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) return false;
+    grid_.setText(index.column() + 1, index.row() + 1, value.toString());
+    return true;
+}
+
+QVariant GridBodyModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    if (role != Qt::DisplayRole) return {};
+    return o == Qt::Horizontal ? grid_.text(section + 1, 0) : grid_.text(0, section + 1);
+}
+
+Qt::ItemFlags GridBodyModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+StringGrid::StringGrid(TextGrid& grid, QWidget* parent) : QTableView(parent), model_(grid, this) {
+    setModel(&model_);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setWordWrap(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(0);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setHighlightSections(false);
+    verticalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setSectionsClickable(false);
+    verticalHeader()->setSectionsClickable(false);
+    setCornerButtonEnabled(false);
+    if (auto* b = findChild<QAbstractButton*>()) {
+        corner_ = b;
+        corner_->installEventFilter(this);
+    }
+    connect(this, &QTableView::clicked, this, [this](const QModelIndex& i) {
+        emit cellClicked(i.column() + 1, i.row() + 1);
+    });
+}
+
+void StringGrid::setGridColumnWidth(int col, int px) {
+    if (col == 0)
+        verticalHeader()->setFixedWidth(px);
+    else
+        setColumnWidth(col - 1, px);
+}
+
+int StringGrid::gridColumnWidth(int col) const {
+    return col == 0 ? verticalHeader()->width() : columnWidth(col - 1);
+}
+
+void StringGrid::setGridRowHeight(int row, int px) {
+    if (row == 0)
+        horizontalHeader()->setFixedHeight(px);
+    else
+        setRowHeight(row - 1, px);
+}
+
+void StringGrid::setDefaultRowHeight(int px) {
+    verticalHeader()->setDefaultSectionSize(px);
+    horizontalHeader()->setFixedHeight(px);
+}
+
+int StringGrid::currentCol() const {
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.column() + 1 : 1;
+}
+
+int StringGrid::currentRow() const {
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.row() + 1 : 0;
+}
+
+void StringGrid::setCurrentCell(int col, int row) {
+    if (row <= 0 || col <= 0) {
+        selectionModel()->clearCurrentIndex();
+        clearSelection();
+        return;
+    }
+    setCurrentIndex(indexOf(col, row));
+}
+
+QModelIndex StringGrid::indexOf(int col, int row) const { return model_.index(row - 1, col - 1); }
+
+QRect StringGrid::cellRect(int col, int row) const { return visualRect(indexOf(col, row)); }
+
+void StringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (current.isValid()) emit cellSelected(current.column() + 1, current.row() + 1);
+}
+
+bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == corner_ && event->type() == QEvent::Paint) {
+        QPainter p(corner_);
+        QStyleOptionHeader opt;
+        opt.initFrom(corner_);
+        opt.rect = corner_->rect();
+        opt.text = model_.grid().text(0, 0);
+        opt.textAlignment = Qt::AlignCenter;
+        opt.position = QStyleOptionHeader::OnlyOneSection;
+        opt.orientation = Qt::Horizontal;
+        style()->drawControl(QStyle::CE_Header, &opt, &p, corner_);
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
