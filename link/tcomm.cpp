@@ -4,6 +4,7 @@
 #include <QSerialPortInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>

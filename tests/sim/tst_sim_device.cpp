@@ -47,7 +47,7 @@ QByteArray pattern(int seed) {
 
 }  // namespace
 
-class TstDevice : public QObject {
+class TstSimDevice : public QObject {
     Q_OBJECT
 private slots:
     void factory_memory_matchesShippedContents();
@@ -76,7 +76,7 @@ private slots:
     void program_savesWrittenMemoryOnSigterm();
 };
 
-void TstDevice::factory_memory_matchesShippedContents() {
+void TstSimDevice::factory_memory_matchesShippedContents() {
     DeviceMemory m;
     QCOMPARE(goldenFactoryPage1().size(), 256);
     QCOMPARE(m.page(Region::Settings, 1), goldenFactoryPage1());
@@ -89,7 +89,7 @@ void TstDevice::factory_memory_matchesShippedContents() {
     QCOMPARE(m.image().size(), 224512);
 }
 
-void TstDevice::blockAt_mapsAddresses_data() {
+void TstSimDevice::blockAt_mapsAddresses_data() {
     QTest::addColumn<quint32>("address");
     QTest::addColumn<int>("region");  // -1: not a block in use
     QTest::addColumn<int>("page");
@@ -108,7 +108,7 @@ void TstDevice::blockAt_mapsAddresses_data() {
     QTest::newRow("huge") << 0xFFFFFF00u << -1 << 0;
 }
 
-void TstDevice::blockAt_mapsAddresses() {
+void TstSimDevice::blockAt_mapsAddresses() {
     QFETCH(quint32, address);
     QFETCH(int, region);
     QFETCH(int, page);
@@ -121,7 +121,7 @@ void TstDevice::blockAt_mapsAddresses() {
     }
 }
 
-void TstDevice::image_roundTripsThroughFile() {
+void TstSimDevice::image_roundTripsThroughFile() {
     QTemporaryDir dir;
     const QString file = dir.filePath("mem.bin");
     DeviceMemory a;
@@ -145,7 +145,7 @@ void TstDevice::image_roundTripsThroughFile() {
     QCOMPARE(b.image(), a.image());
 }
 
-void TstDevice::image_wrongSize_isRejected() {
+void TstSimDevice::image_wrongSize_isRejected() {
     QTemporaryDir dir;
     const QString file = dir.filePath("short.bin");
     QFile f(file);
@@ -160,7 +160,7 @@ void TstDevice::image_wrongSize_isRejected() {
     QVERIFY(!m.loadImage(dir.filePath("missing.bin"), &err));
 }
 
-void TstDevice::sampleHistory_isPlausibleAndDeterministic() {
+void TstSimDevice::sampleHistory_isPlausibleAndDeterministic() {
     DeviceMemory m;
     m.fillSampleHistory(301, 7);
     QString lastDate;
@@ -200,7 +200,7 @@ void TstDevice::sampleHistory_isPlausibleAndDeterministic() {
     QVERIFY(again.image() != m.image());
 }
 
-void TstDevice::reader_collectsRequests_data() {
+void TstSimDevice::reader_collectsRequests_data() {
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<int>("frames");
     QTest::addColumn<int>("bad");
@@ -217,7 +217,7 @@ void TstDevice::reader_collectsRequests_data() {
     QTest::newRow("oversize then good") << (oversize + f1) << 1 << 1;
 }
 
-void TstDevice::reader_collectsRequests() {
+void TstSimDevice::reader_collectsRequests() {
     QFETCH(QByteArray, stream);
     QFETCH(int, frames);
     QFETCH(int, bad);
@@ -235,7 +235,7 @@ void TstDevice::reader_collectsRequests() {
     QCOMPARE(invalid, bad);
 }
 
-void TstDevice::reader_abandonsStalledFrame() {
+void TstSimDevice::reader_abandonsStalledFrame() {
     FrameReader r(std::chrono::milliseconds(500));
     const QByteArray f = encodeFrame(0x83, 0x100, {});
     auto t = Clock::now();
@@ -247,7 +247,7 @@ void TstDevice::reader_abandonsStalledFrame() {
     QCOMPARE(r.frame().address, 0x100u);
 }
 
-void TstDevice::command_answersLikeTheDevice_data() {
+void TstSimDevice::command_answersLikeTheDevice_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("reply");
     QTest::newRow("read settings 1") << read(0) << encodeFrame(0x83, 0, goldenFactoryPage1());
@@ -270,7 +270,7 @@ void TstDevice::command_answersLikeTheDevice_data() {
                                << ack(0x03, 0, true);
 }
 
-void TstDevice::command_answersLikeTheDevice() {
+void TstSimDevice::command_answersLikeTheDevice() {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, reply);
     VirtualDevice dev;
@@ -298,7 +298,7 @@ void TstDevice::command_answersLikeTheDevice() {
     }
 }
 
-void TstDevice::command_invalidRequests_getNoAnswer() {
+void TstSimDevice::command_invalidRequests_getNoAnswer() {
     VirtualDevice dev;
     PtyClient c(dev.start());
     QByteArray bad = read(0);
@@ -314,7 +314,7 @@ void TstDevice::command_invalidRequests_getNoAnswer() {
     QCOMPARE(c.read(265, 2000), encodeFrame(0x83, 0x100, ff(256)));
 }
 
-void TstDevice::deleteHistory_erasesToFF() {
+void TstSimDevice::deleteHistory_erasesToFF() {
     VirtualDevice dev;
     dev.fillSampleHistory(1000);
     PtyClient c(dev.start());
@@ -325,7 +325,7 @@ void TstDevice::deleteHistory_erasesToFF() {
     QCOMPARE(dev.pageBytes(Region::Settings, 1), goldenFactoryPage1());
 }
 
-void TstDevice::timeSync_keepsTheReceivedTime() {
+void TstSimDevice::timeSync_keepsTheReceivedTime() {
     VirtualDevice dev;
     PtyClient c(dev.start());
     QVERIFY(c.send(encodeFrame(CmdTimeSync, 0, QByteArray::fromHex("EA0C070C3102"))));
@@ -338,7 +338,7 @@ void TstDevice::timeSync_keepsTheReceivedTime() {
     QCOMPARE(*dev.deviceClock(), want);
 }
 
-void TstDevice::fault_scheduleHitsTheNamedReply_data() {
+void TstSimDevice::fault_scheduleHitsTheNamedReply_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QByteArray>("expected");  // what 3 writes of settings page 2 bring back
     const QByteArray okAck = ack(0x82, 0x100, true);
@@ -355,7 +355,7 @@ void TstDevice::fault_scheduleHitsTheNamedReply_data() {
     QTest::newRow("garbage before 1") << "garbage" << QByteArray::fromHex("0023ff") + okAck + okAck + okAck;
 }
 
-void TstDevice::fault_scheduleHitsTheNamedReply() {
+void TstSimDevice::fault_scheduleHitsTheNamedReply() {
     QFETCH(QString, fault);
     QFETCH(QByteArray, expected);
     Faults f;
@@ -384,7 +384,7 @@ void TstDevice::fault_scheduleHitsTheNamedReply() {
     QCOMPARE(dev.pageBytes(Region::Settings, 2), lastStored ? pattern(lastStored) : ff(256));
 }
 
-void TstDevice::fault_corruptStore_acknowledgesButStoresOther() {
+void TstSimDevice::fault_corruptStore_acknowledgesButStoresOther() {
     Faults f;
     f.corruptStore = true;
     VirtualDevice dev;
@@ -397,7 +397,7 @@ void TstDevice::fault_corruptStore_acknowledgesButStoresOther() {
     QCOMPARE(stored.mid(1), pattern(9).mid(1));
 }
 
-void TstDevice::fault_chunks_arriveSeparately() {
+void TstSimDevice::fault_chunks_arriveSeparately() {
     Faults f;
     f.chunkSize = 50;
     f.chunkDelayMs = 20;
@@ -413,7 +413,7 @@ void TstDevice::fault_chunks_arriveSeparately() {
     QVERIFY(t.elapsed() >= 5 * 20);
 }
 
-void TstDevice::paced_roundTripTakesLineTime() {
+void TstSimDevice::paced_roundTripTakesLineTime() {
     Faults f;
     f.paced = true;
     VirtualDevice dev;
@@ -427,7 +427,7 @@ void TstDevice::paced_roundTripTakesLineTime() {
     QVERIFY2(t.nsecsElapsed() >= (9 + 265) * 86806LL, qPrintable(QString::number(t.nsecsElapsed())));
 }
 
-void TstDevice::program_savesWrittenMemoryOnSigterm() {
+void TstSimDevice::program_savesWrittenMemoryOnSigterm() {
     const QString exe = QStringLiteral(VARNEL_DEVSIM_PATH);
     QTemporaryDir dir;
     const QString mem = dir.filePath("device.bin");
@@ -472,5 +472,5 @@ void TstDevice::program_savesWrittenMemoryOnSigterm() {
     QCOMPARE(again.exitCode(), 0);
 }
 
-QTEST_GUILESS_MAIN(TstDevice)
-#include "tst_device.moc"
+QTEST_GUILESS_MAIN(TstSimDevice)
+#include "tst_sim_device.moc"
