@@ -2,8 +2,67 @@
 
 #include "link/device_link.h"
 
-void TBasicInf::ReadPage(int page) { sendRead(devaddr::settingsPage(page), QStringLiteral("Read settings")); }
+void TBasicInf::readSettings() {
+    if (!link_.prompts.confirm(QStringLiteral("Read the GSM device basic parameters to PC software?"))) return;
+    // A log-in reply that arrived before this point has completed the log-in;
+    // one still missing is given up, or page 1 would be taken for it.
+    link_.login.Verifying = 0;
+    startRead(Pages);
+}
 
-bool TBasicInf::WritePage(int) { return false; }
+bool TBasicInf::saveSettings() {
+    // Check both pages before anything is sent, so that a cell of page 2
+    // cannot leave the device with a new page 1 and an old page 2.
+    settings::Page page;
+    if (!encodeInto(1, page) || !encodeInto(2, page)) return false;
+    startWrite(Pages);
+    return true;
+}
 
-void TBasicInf::DecodePage() { ReadNext(); }
+void TBasicInf::ReadPage(int page) {
+    sendRead(devaddr::settingsPage(page), QStringLiteral("Read settings"));
+}
+
+bool TBasicInf::WritePage(int page) {
+    const bool built = page == 1 ? EncodeFirstPage() : EncodeSecondPage();
+    if (!built) return false;
+    sendWrite(devaddr::settingsPage(page), QStringLiteral("Save settings"));
+    return true;
+}
+
+bool TBasicInf::encodeInto(int page, settings::Page& out) {
+    if (auto error = settings::encodePage(page, sheet_, out)) {
+        link_.prompts.message(*error);
+        return false;
+    }
+    return true;
+}
+
+bool TBasicInf::EncodeFirstPage() { return encodeInto(1, Buffer); }
+bool TBasicInf::EncodeSecondPage() { return encodeInto(2, Buffer); }
+
+void TBasicInf::beforeWritePage(int page) { link_.progress.SetProgress(quint16(page * 50)); }
+
+void TBasicInf::DecodePage() {
+    if (Address == devaddr::settingsPage(1)) {
+        link_.progress.SetProgress(25);
+        link_.bar.setPanelText(QStringLiteral("The first page"));
+        settings::decodePage(1, Buffer, sheet_, decodeState_);
+        emit sheet_.choiceListsShown();
+        link_.progress.SetProgress(40);
+        link_.progress.SetProgress(50);
+    } else if (Address == devaddr::settingsPage(2)) {
+        link_.bar.setPanelText(QStringLiteral("The second page"));
+        settings::decodePage(2, Buffer, sheet_, decodeState_);
+        link_.progress.SetProgress(90);
+        link_.progress.SetProgress(100);
+        link_.bar.setPanelText(QString());
+    }
+    ReadNext();
+}
+
+void TBasicInf::readFinished() {
+    link_.prompts.inform(QStringLiteral("Basic settings read to PC software success."));
+}
+
+void TBasicInf::writeFinished() { link_.prompts.inform(QStringLiteral("Basic setting saved success")); }

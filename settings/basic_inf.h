@@ -1,18 +1,49 @@
 #pragma once
 // Basic settings transfer: the two 256-byte settings pages at device
-// addresses 0x000 and 0x100.
+// addresses 0x000 and 0x100, moved between the device and the settings sheet.
+//
+// Read:  "Read Settings" confirmed -> read page 1 -> decode -> read page 2
+//        -> decode -> "Basic settings read to PC software success."
+// Save:  both pages are built first (a cell that cannot be stored stops the
+//        save before anything is sent) -> write page 1 (progress 50) -> ack
+//        -> write page 2 (progress 100) -> ack -> "Basic setting saved success"
+// A refused page ends the save in the dispatcher ("Basic setting error").
 
 #include "link/transfer.h"
+#include "settings/settings_pages.h"
 #include "settings/settings_sheet.h"
 
 class TBasicInf : public Tsend_rec_command {
 public:
     TBasicInf(DeviceLink& link, SettingsSheet& sheet) : Tsend_rec_command(link), sheet_(sheet) {}
 
+    static constexpr quint16 Pages = 2;
+
+    // "Read Settings": asks for confirmation, then reads both pages into the
+    // sheet. A log-in check whose reply never came is abandoned first, so the
+    // pages fill the sheet instead of being taken for a password.
+    void readSettings();
+    // "Save Settings": no confirmation; writes both pages built from the sheet.
+    // False (after a message naming the cell) when a page cannot be built.
+    bool saveSettings();
+
     void ReadPage(int page) override;
     bool WritePage(int page) override;
     void DecodePage() override;
 
+    // Build a page into Buffer; false with a message when a cell cannot be
+    // stored (not an integer, out of range, a character GBK cannot hold).
+    bool EncodeFirstPage();
+    bool EncodeSecondPage();
+
+protected:
+    void readFinished() override;
+    void writeFinished() override;
+    void beforeWritePage(int page) override;
+
 private:
+    bool encodeInto(int page, settings::Page& out);
+
     SettingsSheet& sheet_;
+    settings::DecodeState decodeState_;
 };

@@ -75,6 +75,11 @@ const char* SettingsSheet::widgetName(Choice c) {
     return names[c];
 }
 
+QString SettingsSheet::rowName(int row) {
+    if (row < 1 || row > 22) return QString();
+    return QString::fromUtf8(kRows[row - 1].name);
+}
+
 void SettingsSheet::setChoice(Choice c, int index) {
     if (index < 0 || index >= items(c).size()) index = -1;
     if (choices_[c] == index) return;

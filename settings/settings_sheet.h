@@ -37,12 +37,16 @@ public:
     static int rowOf(Choice c);        // grid row of a list
     static int choiceAt(int row);      // list standing over `row`, or -1
     static const char* widgetName(Choice c);  // "cbb1" ...
+    // Name of a setting row 1..22 as column 0 shows it ("19.Server Port(0-65535)").
+    static QString rowName(int row);
 
     // The header, names, descriptions and start contents.
     void fillStartContents();
 
 signals:
     void choiceChanged(int choice, int index);
+    // Settings page 1 has been decoded: the choice lists are to be shown.
+    void choiceListsShown();
 
 private:
     std::array<int, ChoiceCount> choices_{};
