@@ -32,6 +32,10 @@ QString deviceLocation(const QString& name) {
 #endif
 }
 
+QString lostText(const QString& device) {
+    return QStringLiteral("Connection lost: %1 was disconnected").arg(device);
+}
+
 bool isLinkLossError(QSerialPort::SerialPortError e) {
     return e == QSerialPort::ReadError || e == QSerialPort::WriteError ||
            e == QSerialPort::ResourceError || e == QSerialPort::UnknownError;
@@ -175,7 +179,9 @@ bool TComm::SendBytes(const QByteArray& bytes) {
 
 void TComm::onPortError(QSerialPort::SerialPortError error) {
     if (opening_ || !port_->isOpen() || !isLinkLossError(error)) return;
-    loseLink(QStringLiteral("%1: %2").arg(device_, port_->errorString()));
+    // Qt's error text here often carries a stale errno ("No such file or
+    // directory" for a pulled adapter); say what happened instead.
+    loseLink(lostText(device_));
 }
 
 void TComm::checkAlive() {
@@ -189,7 +195,7 @@ void TComm::checkAlive() {
     pollfd pfd{int(port_->handle()), 0, 0};
     const bool hungUp = ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
     if (hungUp || !QFileInfo::exists(device_))
-        loseLink(QStringLiteral("%1: the device is gone").arg(device_));
+        loseLink(lostText(device_));
 #endif
 }
 
