@@ -13,11 +13,14 @@ void TRecData::feed(quint8 byte, QVector<AssemblerEvent>& events) {
 }
 
 void TRecData::flush(QVector<AssemblerEvent>& events) {
-    if (!Receiving) return;
-    QByteArray again(reinterpret_cast<const char*>(Raw.data()), Count);
-    reset();
-    process(again, events);
-    reset();
+    // Each round drops the start marker of the frame still open and rescans
+    // what followed it; a complete reply behind several false starts is found
+    // however far the false frames claimed to reach.
+    while (Receiving) {
+        QByteArray again(reinterpret_cast<const char*>(Raw.data()), Count);
+        reset();
+        process(again, events);
+    }
 }
 
 // Handles the bytes of `pending` in order. A failed frame puts the bytes that

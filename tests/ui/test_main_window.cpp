@@ -1,0 +1,167 @@
+// The window's start-up state and the Open/Close button against the virtual
+// device.
+#include <QDir>
+#include <QtTest>
+
+#include "recording_prompts.h"
+#include "sim/virtual_device.h"
+#include "ui/main_window.h"
+#include "ui/port_combo.h"
+#include "ui/status_strip.h"
+#include "ui/string_grid.h"
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startUp_stateMatchesLayout() {
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), QString("Varnel Configurator V1.7.3"));
+        QCOMPARE(form.size(), QSize(1054, 653));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        QCOMPARE(form.pgc->count(), 4);
+        QCOMPARE(form.pgc->tabText(0), QString("Basic\r\nSettings"));
+        QCOMPARE(form.pgc->tabText(1), QString("Number\r\nList"));
+        QCOMPARE(form.pgc->tabText(2), QString("Historical\r\nData"));
+        QCOMPARE(form.pgc->tabText(3), QString("Help"));
+        QCOMPARE(form.pgc->currentIndex(), 0);
+        QCOMPARE(form.img4->size(), QSize(761, 521));
+
+        DeviceSession& s = form.session();
+        QCOMPARE(s.settings.grid.columns(), 3);
+        QCOMPARE(s.settings.grid.rows(), 23);
+        QCOMPARE(s.settings.grid.text(1, 0), QString("Content"));
+        QCOMPARE(s.settings.grid.text(0, 10), QString("10.Relay swtich ON timer(0~999, Unit:Second)"));
+        QCOMPARE(s.numbers.rows(), 3001);
+        QCOMPARE(s.numbers.columns(), 8);
+        QCOMPARE(s.numbers.text(3, 0), QString("Start Time "));
+        QCOMPARE(s.numbers.text(0, 3000), QString("3000"));
+        for (int r : {1, 1500, 3000}) {
+            QCOMPARE(s.numbers.text(6, r), QString("no"));
+            QCOMPARE(s.numbers.text(7, r), QString("no"));
+        }
+        QCOMPARE(s.history.rows(), 1001);
+        QCOMPARE(s.history.text(1, 0), QString("No."));
+        QCOMPARE(s.history.text(0, 1000), QString("1000"));
+
+        // Every device button that exists starts disabled; the port and
+        // log-in controls stay usable.
+        for (const QString& name : Tpasswordverify::buttonNames())
+            if (auto* b = form.findChild<QPushButton*>(name)) QVERIFY2(!b->isEnabled(), qPrintable(name));
+        QVERIFY(form.btn8->isEnabled());
+        QVERIFY(form.btn1->isEnabled());
+        QVERIFY(form.btn24->isHidden());
+        QVERIFY(form.btn25->isHidden());
+        QCOMPARE(form.edt3->text(), QString("5729"));
+        QCOMPARE(form.btn8->text(), QString("Open"));
+        QVERIFY(!form.stat1->portOpenShown());
+        QCOMPARE(form.stat1->portCaption()->text(), QString("COM Port:"));
+
+        QVERIFY(QDir(form.ConfigDir()).exists());
+        QVERIFY(form.ConfigDir().endsWith("configuration/"));
+        QVERIFY(prompts.shown.isEmpty());
+    }
+
+    void statusStrip_progressBarCoversLastPanelShortOf15() {
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QRect panel = form.stat1->panelRect(3);
+        const QRect bar = form.stat1->progressBar()->geometry();
+        QCOMPARE(bar.left(), panel.left());
+        QCOMPARE(bar.right(), panel.right() - 15);
+        QCOMPARE(bar.height(), panel.height());
+        QCOMPARE(form.stat1->lampClosed()->geometry().topLeft(),
+                 form.stat1->panelRect(1).topLeft() + QPoint(15, 2));
+    }
+
+    void loginUnlocksEveryDeviceButton() {
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.session().link.login.UnlockButtons();
+        int found = 0;
+        for (const QString& name : Tpasswordverify::buttonNames())
+            if (auto* b = form.findChild<QPushButton*>(name)) {
+                ++found;
+                QVERIFY2(b->isEnabled(), qPrintable(name));
+            }
+        QVERIFY(found >= 2);
+        form.session().link.login.LockButtons();
+        QVERIFY(!form.btn24->isEnabled());
+    }
+
+    void openMissingPort_errorKeepsClosedState_secondClickTriesAgain() {
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.cbb9->setEditText("  /dev/no-such-port-here\t");
+        form.btn8Click();
+        QCOMPARE(prompts.shown.size(), 1);
+        QVERIFY(prompts.last().startsWith("COM Port error"));
+        QCOMPARE(form.btn8->text(), QString("Open"));
+        QVERIFY(!form.stat1->portOpenShown());
+        QCOMPARE(form.clickCount(), 0);
+        QCOMPARE(form.cm1.CommName, QString("/dev/no-such-port-here"));
+        form.btn8Click();
+        QCOMPARE(prompts.shown.size(), 2);
+        QCOMPARE(form.clickCount(), 0);
+    }
+
+    void openAndClose_onVirtualDevice_captionAndLampFollow() {
+        vdev::VirtualDevice device;
+        const QString path = device.start();
+        QVERIFY(!path.isEmpty());
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.cbb9->setEditText(path);
+        form.btn8Click();
+        QVERIFY(prompts.shown.isEmpty());
+        QCOMPARE(form.btn8->text(), QString("Close"));
+        QVERIFY(form.stat1->portOpenShown());
+        QCOMPARE(form.clickCount(), 1);
+        form.btn8Click();
+        QCOMPARE(form.btn8->text(), QString("Open"));
+        QVERIFY(!form.stat1->portOpenShown());
+        QVERIFY(!form.cm1.isOpen());
+        QCOMPARE(form.clickCount(), 2);
+    }
+
+    void deviceUnplugged_whileOpen_returnsToClosedState() {
+        vdev::VirtualDevice device;
+        const QString path = device.start();
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.cbb9->setEditText(path);
+        form.btn8Click();
+        QVERIFY(form.cm1.isOpen());
+        device.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(form.btn8->text(), QString("Open"), 3000);
+        QVERIFY(!form.stat1->portOpenShown());
+        QCOMPARE(form.clickCount() % 2, 0);
+        QVERIFY(!form.session().link.bar.statusText().isEmpty());
+        // The next click opens again rather than closing.
+        const QString again = device.start();
+        form.cbb9->setEditText(again);
+        form.btn8Click();
+        QCOMPARE(form.btn8->text(), QString("Close"));
+    }
+
+    void portList_refreshKeepsTypedText() {
+        PortCombo combo;
+        combo.source = [] { return QList<SerialPortEntry>{{"ttyUSB0", "CP2102 USB to UART"}, {"ttyS0", ""}}; };
+        combo.refresh(true);
+        QCOMPARE(combo.count(), 2);
+        QCOMPARE(combo.currentText(), QString("ttyUSB0"));
+        combo.setEditText("/tmp/my-device");
+        combo.refresh(false);
+        QCOMPARE(combo.currentText(), QString("/tmp/my-device"));
+        QCOMPARE(combo.itemText(0), QString("ttyUSB0"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
