@@ -100,6 +100,13 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent) : QWidget(pare
         d->setCalendarPopup(true);
     }
     for (QTimeEdit* t : {dtp2_, dtp4_}) t->setDisplayFormat(QStringLiteral("H:mm:ss"));
+    // The pickers have fixed widths made for the window's 11-pixel font; with
+    // a larger one the date would be cut.
+    for (QDateTimeEdit* e : std::initializer_list<QDateTimeEdit*>{dtp1_, dtp2_, dtp3_, dtp4_}) {
+        QFont f = e->font();
+        f.setPixelSize(11);
+        e->setFont(f);
+    }
     QPushButton* btn20 = button("btn20", "Filter", pnl3, 699, 8, 97, 30, unlocked);
     column->addWidget(pnl3);
 
