@@ -59,6 +59,13 @@ protected:
         }
         Edit::keyPressEvent(e);
     }
+    void focusInEvent(QFocusEvent* e) override {
+        // A blank edit has no section text to select.
+        if (blank_)
+            QAbstractSpinBox::focusInEvent(e);
+        else
+            Edit::focusInEvent(e);
+    }
     void stepBy(int steps) override {
         setBlank(false);
         Edit::stepBy(steps);

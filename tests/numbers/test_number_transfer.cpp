@@ -1,0 +1,258 @@
+// The number list chains through an in-memory device: requests on the wire,
+// status texts and progress, the end messages, refusals, conversion failures
+// and the watchdog.
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "fake_port.h"
+#include "numbers/number_record.h"
+#include "recording_prompts.h"
+#include "ui/session.h"
+
+using namespace numrec;
+
+namespace {
+
+// A device holding the 375 number pages; answers reads and writes like the
+// controller, with a refused page and a silent page on demand.
+struct NumberDevice {
+    QByteArray memory = QByteArray(PageCount * PageSize, '\xff');
+    int refusePage = 0;
+    int silentPage = 0;
+    int shortPage = 0;
+    QList<int> writes;  // pages written, in order
+
+    QByteArray operator()(const QByteArray& req) {
+        const quint8 code = quint8(req[1]);
+        const qint32 address = qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) | (quint8(req[4]) << 8) |
+                                      quint8(req[5]));
+        const int page = pageOfAddress(address);
+        if (page == silentPage) return {};
+        if (code == 0x83) {
+            const int n = page == shortPage ? 100 : PageSize;
+            return replyFrame(0x83, address, memory.mid((page - 1) * PageSize, n));
+        }
+        if (page == refusePage) return replyFrame(0x82, address, QByteArray(1, 0));
+        memory.replace((page - 1) * PageSize, PageSize, req.mid(8, PageSize));
+        writes << page;
+        return replyFrame(0x82, address, QByteArray(1, 1));
+    }
+};
+
+qint32 frameAddress(const QByteArray& f) {
+    return qint32((quint8(f[2]) << 24) | (quint8(f[3]) << 16) | (quint8(f[4]) << 8) | quint8(f[5]));
+}
+
+void setRow(TextGrid& g, int row, const QStringList& cols1to7) { g.setRows(row, {cols1to7}, Number); }
+
+}  // namespace
+
+class TestNumberTransfer : public QObject {
+    Q_OBJECT
+    RecordingPrompts prompts;
+    DeviceSession* session = nullptr;
+    FakePort port;
+    NumberDevice device;
+    QStringList statuses;
+    QList<int> progress;
+
+    bool finished() const {
+        for (const auto& s : prompts.shown)
+            if (s.kind == "inform" || s.kind == "message") return true;
+        return false;
+    }
+
+private slots:
+    void init() {
+        prompts = RecordingPrompts();
+        session = new DeviceSession(prompts);
+        device = NumberDevice();
+        port = FakePort();
+        port.link = &session->link;
+        port.device = [this](const QByteArray& req) { return device(req); };
+        session->link.port = &port;
+        statuses.clear();
+        progress.clear();
+        connect(&session->link.bar, &StatusBarModel::statusTextChanged, this, [this](const QString& t) {
+            if (t != "Data communication" && (statuses.isEmpty() || statuses.last() != t)) statuses << t;
+        });
+        connect(&session->link.bar, &StatusBarModel::progressChanged, this,
+                [this](int pos, bool) { progress << pos; });
+    }
+    void cleanup() {
+        delete session;
+        session = nullptr;
+    }
+
+    void read_declined_sendsNothing() {
+        prompts.answers.enqueue(false);
+        session->telephoneSend.btn10Click();
+        QCOMPARE(prompts.texts(), QStringList{"Read the Authorized number list from GSM device to PC software?"});
+        QVERIFY(port.sent.isEmpty());
+    }
+
+    void read_fullList_fillsGridAndReportsSuccess() {
+        // Slot 1 Always, slot 2 a window, slot 2999 a number, the rest cleared.
+        QByteArray r1(32, '\0');
+        r1.replace(0, 8, "+8613800");
+        r1.replace(22, 10, QByteArray::fromHex("63636363636363630063"));
+        QByteArray r2(32, '\0');
+        r2.replace(0, 3, "123");
+        r2.replace(22, 10, QByteArray::fromHex("0511081e010212051819"));
+        QByteArray r2999 = r2;
+        r2999.replace(0, 4, "9999");
+        device.memory.replace(0, 32, r1);
+        device.memory.replace(32, 32, r2);
+        device.memory.replace(2998 * 32, 32, r2999);
+        TextGrid& g = session->numbers;
+        setRow(g, 3, {"stale", "2020/01/01", "01:01", "2020/01/02", "02:02", "yes", "yes"});
+
+        session->telephoneSend.btn10Click();
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
+
+        QCOMPARE(prompts.texts().last(), QString("Authorized number list read to PC software success."));
+        QCOMPARE(prompts.shown.last().kind, QString("inform"));
+        QCOMPARE(port.sent.size(), 375);
+        for (int p = 1; p <= 375; ++p) {
+            QCOMPARE(quint8(port.sent[p - 1][1]), quint8(0x83));
+            QCOMPARE(frameAddress(port.sent[p - 1]), pageAddress(p));
+        }
+        QCOMPARE(g.rowTexts(1), (QStringList{"1", "+8613800", "", "", "", "", "yes", "no"}));
+        QCOMPARE(g.rowTexts(2), (QStringList{"2", "123", "2024-05-17", "08:30", "2025-01-02", "18:05", "no", "no"}));
+        // An empty slot clears the row but never touches "Delete(V)".
+        QCOMPARE(g.rowTexts(3), (QStringList{"3", "", "", "", "", "", "no", "yes"}));
+        QCOMPARE(g.rowTexts(2999), (QStringList{"2999", "9999", "2024-05-17", "08:30", "2025-01-02", "18:05", "no", "no"}));
+
+        QVERIFY(statuses.contains("Reading telephone number information"));
+        QCOMPARE(statuses.indexOf("Reading number list:2/375") >= 0, true);
+        QCOMPARE(session->link.bar.statusText(), QString("Reading number list:376/375"));
+        QCOMPARE(progress.last(), 100);
+        QVERIFY(!session->link.bar.progressVisible());
+        QCOMPARE(prompts.count("Authorized number list read to PC software success."), 1);
+    }
+
+    void decode_usesTheReplysOwnAddress() {
+        TtelephoneSend& t = session->telephoneSend;
+        t.PageTotal = 375;
+        t.PageNext = 2;
+        QByteArray page(PageSize, '\0');
+        page.replace(0, 2, "42");
+        page.replace(22, 10, QByteArray::fromHex("63636363636363630063"));
+        port.device = nullptr;  // record only
+        feedBytes(session->link, replyFrame(0x83, pageAddress(7), page));
+        QCOMPARE(session->numbers.text(Number, 49), QString("42"));
+        QCOMPARE(session->numbers.text(Always, 49), QString("yes"));
+        QVERIFY(session->numbers.text(Number, 1).isEmpty());
+        QCOMPARE(port.sent.size(), 1);  // the next request is page PageNext = 2
+        QCOMPARE(frameAddress(port.sent[0]), pageAddress(2));
+    }
+
+    void read_shortBlock_stopsWithError() {
+        device.shortPage = 4;
+        session->telephoneSend.btn10Click();
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 10000);
+        QCOMPARE(prompts.shown.last().kind, QString("message"));
+        QCOMPARE(prompts.last(), QString("Number list data error"));
+        QCOMPARE(port.sent.size(), 4);
+    }
+
+    void save_fullList_writesEveryPage() {
+        TextGrid& g = session->numbers;
+        setRow(g, 1, {"+8613800", "", "", "", "", "yes", "no"});
+        setRow(g, 2, {"123", "2024/05/17", "08:30", "2025/01/02", "18:05", "no", "no"});
+        setRow(g, 3000, {"3000", "", "", "", "", "no", "yes"});
+        session->telephoneSend.btn9Click();
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
+
+        QCOMPARE(prompts.texts(), QStringList{"Authorized number list saved success"});
+        QCOMPARE(port.sent.size(), 375);
+        for (int p = 1; p <= 375; ++p) {
+            const QByteArray& f = port.sent[p - 1];
+            QCOMPARE(quint8(f[1]), quint8(0x82));
+            QCOMPARE(frameAddress(f), pageAddress(p));
+            QCOMPARE(f.size(), 265);
+        }
+        QByteArray expected(PageCount * PageSize, '\0');
+        QByteArray r1(32, '\0');
+        r1.replace(0, 8, "+8613800");
+        r1.replace(22, 10, QByteArray::fromHex("63636363636363630063"));
+        QByteArray r2(32, '\0');
+        r2.replace(0, 3, "123");
+        r2.replace(22, 10, QByteArray::fromHex("0511081e010212051819"));
+        expected.replace(0, 32, r1);
+        expected.replace(32, 32, r2);
+        expected.replace(2999 * 32, 32, QByteArray(32, '\xff'));
+        QCOMPARE(device.memory, expected);
+        QVERIFY(statuses.contains("Save list"));
+        QVERIFY(statuses.contains("Save number list:2/375"));
+        QCOMPARE(session->link.bar.statusText(), QString("Save number list:376/375"));
+        QCOMPARE(progress.last(), 100);
+    }
+
+    void save_checkFails_sendsNothing() {
+        setRow(session->numbers, 12, {"12", "2024/05/17", "", "2025/01/02", "18:05", "no", "no"});
+        session->telephoneSend.btn9Click();
+        QVERIFY(port.sent.isEmpty());
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown[0].kind, QString("inform"));
+        QVERIFY(prompts.last().endsWith("Total:1\rWrong serial number:12"));
+    }
+
+    void save_unsendableNumber_refusedBeforeAnyPage() {
+        setRow(session->numbers, 30, {QString::fromUtf8("1\xF0\x9F\x98\x80"), "", "", "", "", "yes", "no"});
+        session->telephoneSend.btn9Click();
+        QVERIFY(port.sent.isEmpty());
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown[0].kind, QString("message"));
+        QVERIFY(prompts.last().startsWith("Serial 30:"));
+    }
+
+    void save_refusedPage_stops() {
+        device.refusePage = 5;
+        session->telephoneSend.btn9Click();
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 10000);
+        QCOMPARE(prompts.texts(), QStringList{"Number list data error"});
+        QCOMPARE(prompts.shown[0].kind, QString("message"));
+        QCOMPARE(port.sent.size(), 5);
+        QCOMPARE(device.writes, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(session->link.bar.statusText(), QString("Save number list:6/375"));
+    }
+
+    void save_conversionFailure_stopsBeforeThatPage() {
+        // Row 20 is on page 3; pages 1 and 2 are written, page 3 never leaves.
+        setRow(session->numbers, 20, {"20", "2024/05/17", "0830", "2025/01/02", "18:05", "no", "no"});
+        session->telephoneSend.btn9Click();
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 10000);
+        QTest::qWait(50);
+        QCOMPARE(prompts.texts(), QStringList{"'' is not a valid integer value"});
+        QCOMPARE(prompts.shown[0].kind, QString("message"));
+        QCOMPARE(port.sent.size(), 2);
+        QCOMPARE(device.writes, (QList<int>{1, 2}));
+    }
+
+    void silentPage_endsWithReceiveTimeout() {
+        session->link.bar.tmr1.setInterval(200);
+        device.silentPage = 3;
+        session->telephoneSend.btn10Click();
+        QTRY_VERIFY_WITH_TIMEOUT(prompts.count("Receive timeout") == 1, 5000);
+        QTest::qWait(300);
+        QCOMPARE(port.sent.size(), 3);
+        QCOMPARE(prompts.count("Authorized number list read to PC software success."), 0);
+    }
+
+    void secondPress_restartsFromPageOne() {
+        device.silentPage = 3;
+        session->link.bar.tmr1.setInterval(60000);
+        session->telephoneSend.btn10Click();
+        QTRY_COMPARE_WITH_TIMEOUT(port.sent.size(), 3, 5000);
+        device.silentPage = 0;
+        session->telephoneSend.btn10Click();
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
+        QCOMPARE(frameAddress(port.sent[3]), pageAddress(1));
+        QCOMPARE(port.sent.size(), 3 + 375);
+        QCOMPARE(prompts.count("Authorized number list read to PC software success."), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNumberTransfer)
+#include "test_number_transfer.moc"
