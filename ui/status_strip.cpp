@@ -69,7 +69,7 @@ void StatusStrip::setPortOpen(bool open) {
     img1_->setVisible(!open);
 }
 
-bool StatusStrip::portOpenShown() const { return img2_->isVisible() && !img1_->isVisible(); }
+bool StatusStrip::portOpenShown() const { return !img2_->isHidden() && img1_->isHidden(); }
 
 QRect StatusStrip::panelRect(int panel) const {
     const int h = height();
