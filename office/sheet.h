@@ -2,8 +2,11 @@
 // The in-memory sheet behind a Workbook (internal to the office layer).
 
 #include <QString>
+#include <QtGlobal>
+#include <algorithm>
 #include <map>
-#include <utility>
+#include <unordered_map>
+#include <vector>
 
 #include "office/workbook.h"
 
@@ -12,13 +15,30 @@ namespace office::detail {
 struct StoredCell {
     CellValue value;
     bool textFormat = false;  // written with the number format "@"
+    qint32 sharedString = -1; // while reading: the shared string still to fill in
 };
 
 struct Sheet {
-    // Keyed by (row, column), both from 1; ordered as a writer emits them.
-    std::map<std::pair<int, int>, StoredCell> cells;
+    // Rows and columns from 1. Keys sort in row-major order.
+    static quint64 key(int row, int column) { return (quint64(row) << 16) | quint64(column); }
+    static int rowOf(quint64 key) { return int(key >> 16); }
+    static int columnOf(quint64 key) { return int(key & 0xFFFF); }
+
+    std::unordered_map<quint64, StoredCell> cells;
     std::map<int, double> columnWidths;  // column from 1
 
+    StoredCell& at(int row, int column) { return cells[key(row, column)]; }
+    const StoredCell* find(int row, int column) const {
+        const auto it = cells.find(key(row, column));
+        return it == cells.end() ? nullptr : &it->second;
+    }
+    std::vector<quint64> orderedKeys() const {
+        std::vector<quint64> keys;
+        keys.reserve(cells.size());
+        for (const auto& entry : cells) keys.push_back(entry.first);
+        std::sort(keys.begin(), keys.end());
+        return keys;
+    }
     void clear() {
         cells.clear();
         columnWidths.clear();

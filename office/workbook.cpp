@@ -130,7 +130,7 @@ bool Workbook::setTextFormat(int row, int column) {
         d_->error = QStringLiteral("Row %1, column %2 lies outside a worksheet.").arg(row).arg(column);
         return false;
     }
-    d_->sheet.cells[{row, column}].textFormat = true;
+    d_->sheet.at(row, column).textFormat = true;
     return true;
 }
 
@@ -139,15 +139,15 @@ bool Workbook::setText(int row, int column, const QString& text) {
         d_->error = QStringLiteral("Row %1, column %2 lies outside a worksheet.").arg(row).arg(column);
         return false;
     }
-    auto& cell = d_->sheet.cells[{row, column}];
+    auto& cell = d_->sheet.at(row, column);
     cell.value = {text.isEmpty() ? CellKind::Empty : CellKind::String, text, 0};
     cell.textFormat = true;
     return true;
 }
 
 CellValue Workbook::cell(int row, int column) const {
-    const auto it = d_->sheet.cells.find({row, column});
-    return it == d_->sheet.cells.end() ? CellValue{} : it->second.value;
+    const detail::StoredCell* stored = d_->sheet.find(row, column);
+    return stored ? stored->value : CellValue{};
 }
 
 QString Workbook::value(int row, int column) const { return cell(row, column).text; }

@@ -108,7 +108,7 @@ bool readXls(const QString& path, const ReadLimits& limits, Sheet* sheet, QStrin
             default:  // FREEXL_CELL_NULL
                 continue;
             }
-            sheet->cells[{int(r) + 1, int(c) + 1}] = StoredCell{value, false};
+            sheet->at(int(r) + 1, int(c) + 1) = StoredCell{value, false};
         }
     }
     return true;

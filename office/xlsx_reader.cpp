@@ -23,16 +23,23 @@
 namespace office::detail {
 namespace {
 
+// Attributes by local name (prefixes differ between producers). Each call
+// of QXmlStreamReader::attributes() copies them, so callers take them once.
+const QXmlStreamAttribute* findAttr(const QXmlStreamAttributes& attrs, QLatin1StringView localName) {
+    for (const auto& a : attrs)
+        if (a.name() == localName) return &a;
+    return nullptr;
+}
+
+QStringView attr(const QXmlStreamAttributes& attrs, QLatin1StringView localName) {
+    const QXmlStreamAttribute* a = findAttr(attrs, localName);
+    return a ? a->value() : QStringView();
+}
+
 QStringView attr(const QXmlStreamReader& xml, QLatin1StringView localName) {
     for (const auto& a : xml.attributes())
         if (a.name() == localName) return a.value();
     return {};
-}
-
-bool hasAttr(const QXmlStreamReader& xml, QLatin1StringView localName) {
-    for (const auto& a : xml.attributes())
-        if (a.name() == localName) return true;
-    return false;
 }
 
 bool isStart(SafeXml& x, QLatin1StringView name) {
@@ -108,8 +115,9 @@ public:
             return false;
         }
         if (zip_.contains(pkg_.stylesPath) && !readStyles(error)) return false;
+        sheet_->cells.reserve(size_t(std::min<qint64>(qint64(limits_.maxRows) * limits_.maxColumns, 1 << 16)));
         if (!readWorksheet(error)) return false;
-        if (!pending_.empty() && !readSharedStrings(error)) return false;
+        if (!wanted_.empty() && !readSharedStrings(error)) return false;
         return true;
     }
 
@@ -228,53 +236,57 @@ private:
         int column = 0;  // cells without a reference follow the previous cell
         return parse(pkg_.sheetPath, error, [&](SafeXml& x) {
             auto& xml = x.xml();
-            if (isStart(x, QLatin1StringView("row"))) {
-                if (hasAttr(xml, QLatin1StringView("r"))) {
+            if (!xml.isStartElement()) return true;
+            const auto name = xml.name();
+            if (name == u"row") {
+                const QXmlStreamAttributes attrs = xml.attributes();
+                if (const QXmlStreamAttribute* r = findAttr(attrs, QLatin1StringView("r"))) {
                     bool ok = false;
-                    const int r = attr(xml, QLatin1StringView("r")).toInt(&ok);
-                    if (!ok || r < 1 || r > Workbook::kMaxRow) {
+                    row = r->value().toInt(&ok);
+                    if (!ok || row < 1 || row > Workbook::kMaxRow) {
                         x.fail(QStringLiteral("its row number \"%1\" is not valid")
-                                   .arg(attr(xml, QLatin1StringView("r")).left(20)));
+                                   .arg(r->value().left(20)));
                         return false;
                     }
-                    row = r;
-                } else {
-                    row = lastRow + 1;
-                }
-                if (row > Workbook::kMaxRow) {
+                } else if ((row = lastRow + 1) > Workbook::kMaxRow) {
                     x.fail(QStringLiteral("it has more rows than a worksheet can hold"));
                     return false;
                 }
                 lastRow = row;
                 column = 0;
-            } else if (isStart(x, QLatin1StringView("c"))) {
+            } else if (name == u"c") {
+                const QXmlStreamAttributes attrs = xml.attributes();
                 int r = row == 0 ? lastRow + 1 : row;
                 int c = column + 1;
-                if (hasAttr(xml, QLatin1StringView("r")) &&
-                    !parseRef(attr(xml, QLatin1StringView("r")), &r, &c)) {
-                    x.fail(QStringLiteral("its cell reference \"%1\" is not valid")
-                               .arg(attr(xml, QLatin1StringView("r")).left(20)));
-                    return false;
+                if (const QXmlStreamAttribute* ref = findAttr(attrs, QLatin1StringView("r"))) {
+                    if (!parseRef(ref->value(), &r, &c)) {
+                        x.fail(QStringLiteral("its cell reference \"%1\" is not valid")
+                                   .arg(ref->value().left(20)));
+                        return false;
+                    }
                 }
-                if (c > Workbook::kMaxColumn) {
+                if (c > Workbook::kMaxColumn || r > Workbook::kMaxRow) {
                     x.fail(QStringLiteral("row %1 has more cells than a worksheet can hold").arg(r));
                     return false;
                 }
                 column = c;
-                return readCell(x, r, c);
+                return readCell(x, attrs, r, c);
             }
             return true;
         });
     }
 
     // Reads one <c> element (the reader stands on its start).
-    bool readCell(SafeXml& x, int row, int column) {
+    bool readCell(SafeXml& x, const QXmlStreamAttributes& attrs, int row, int column) {
         auto& xml = x.xml();
-        const QString type = attr(xml, QLatin1StringView("t")).toString();
-        const DateParts parts = formatParts(attr(xml, QLatin1StringView("s")));
+        const QStringView type = attr(attrs, QLatin1StringView("t"));
+        const DateParts parts = formatParts(attr(attrs, QLatin1StringView("s")));
         const bool keep = row <= limits_.maxRows && column <= limits_.maxColumns;
         const int depth = x.depth();
-        QString v, inline_;
+        QString& v = valueText_;
+        QString& inline_ = inlineText_;
+        v.clear();
+        inline_.clear();
         bool inV = false, inT = false, inPhonetic = false, hasInline = false;
         while (x.next()) {
             if (xml.isEndElement() && x.depth() < depth) break;  // </c>
@@ -303,22 +315,23 @@ private:
         CellValue value;
         if (type == u"s") {
             bool ok = false;
-            const qlonglong index = v.trimmed().toLongLong(&ok);
-            if (!ok || index < 0 || index > std::numeric_limits<int>::max()) {
+            const qlonglong index = QStringView(v).trimmed().toLongLong(&ok);
+            if (!ok || index < 0 || index > std::numeric_limits<qint32>::max()) {
                 x.fail(QStringLiteral("cell %1 refers to a shared string that does not exist "
                                       "(index \"%2\")")
                            .arg(cellName(row, column), v.left(20)));
                 return false;
             }
-            sheet_->cells[{row, column}] = StoredCell{{CellKind::String, QString(), 0}, false};
-            pending_[{row, column}] = int(index);  // filled in from the shared strings
+            StoredCell& cell = sheet_->at(row, column);
+            cell = StoredCell{{CellKind::String, QString(), 0}, false, qint32(index)};
+            wanted_.push_back(qint32(index));  // filled in from the shared strings
             return true;
         } else if (type == u"inlineStr") {
             value = {CellKind::String, decodeEscapes(inline_), 0};
         } else if (type == u"str" || type == u"e") {
             value = {CellKind::String, decodeEscapes(v), 0};
         } else if (type == u"b") {
-            const QString b = v.trimmed();
+            const QStringView b = QStringView(v).trimmed();
             if (!truthy(b) && b != u"0" && b != u"false") {
                 x.fail(QStringLiteral("cell %1 holds \"%2\" where a true/false value belongs")
                            .arg(cellName(row, column), v.left(20)));
@@ -341,11 +354,11 @@ private:
             else
                 value = {CellKind::Number, numberText(number), number};
         }
-        pending_.erase({row, column});  // a later cell at the same place wins
+        // A later cell at the same place wins over an earlier one.
         if (value.kind == CellKind::Empty)
-            sheet_->cells.erase({row, column});
+            sheet_->cells.erase(Sheet::key(row, column));
         else
-            sheet_->cells[{row, column}] = StoredCell{value, false};
+            sheet_->at(row, column) = StoredCell{value, false};
         return true;
     }
 
@@ -372,13 +385,10 @@ private:
     // Keeps only the shared strings that kept cells use, and stops after
     // the last one of them.
     bool readSharedStrings(QString* error) {
-        QHash<int, QString> wanted;
-        int lastWanted = 0;
-        for (const auto& [where, index] : pending_) {
-            wanted.insert(index, QString());
-            lastWanted = std::max(lastWanted, index);
-        }
-        QHash<int, bool> found;
+        std::sort(wanted_.begin(), wanted_.end());
+        wanted_.erase(std::unique(wanted_.begin(), wanted_.end()), wanted_.end());
+        std::vector<QString> texts(wanted_.size());
+        size_t next = 0;  // the next wanted index, in increasing order
         if (zip_.contains(pkg_.stringsPath)) {
             qint64 index = -1;
             bool collecting = false, inT = false, inPhonetic = false;
@@ -388,8 +398,8 @@ private:
                 if (xml.isStartElement()) {
                     const auto n = xml.name();
                     if (n == u"si") {
-                        if (++index > lastWanted) return false;  // nothing further is needed
-                        collecting = wanted.contains(int(index));
+                        if (++index > wanted_.back()) return false;  // nothing further is needed
+                        collecting = index == wanted_[next];
                         text.clear();
                     } else if (n == u"rPh") {
                         inPhonetic = true;
@@ -399,8 +409,7 @@ private:
                 } else if (xml.isEndElement()) {
                     const auto n = xml.name();
                     if (n == u"si" && collecting) {
-                        wanted[int(index)] = decodeEscapes(text);
-                        found.insert(int(index), true);
+                        texts[next++] = decodeEscapes(text);
                         collecting = false;
                     } else if (n == u"rPh") {
                         inPhonetic = false;
@@ -417,15 +426,25 @@ private:
             });
             if (!ok) return false;
         }
-        for (const auto& [where, index] : pending_) {
-            if (!found.contains(index)) {
+        // Entries from `next` on were never found. Report the first cell (in
+        // row-major order) that uses one of them.
+        std::vector<quint64> order;
+        for (const auto& [key, cell] : sheet_->cells)
+            if (cell.sharedString >= 0) order.push_back(key);
+        std::sort(order.begin(), order.end());
+        for (const quint64 key : order) {
+            StoredCell& cell = sheet_->cells[key];
+            const auto at = std::lower_bound(wanted_.begin(), wanted_.end(), cell.sharedString);
+            const size_t i = size_t(at - wanted_.begin());
+            if (i >= next) {
                 *error = QStringLiteral("cell %1 refers to a shared string that does not exist "
                                         "(index %2)")
-                             .arg(cellName(where.first, where.second))
-                             .arg(index);
+                             .arg(cellName(Sheet::rowOf(key), Sheet::columnOf(key)))
+                             .arg(cell.sharedString);
                 return false;
             }
-            sheet_->cells[where].value.text = wanted.value(index);
+            cell.value.text = texts[i];
+            cell.sharedString = -1;
         }
         return true;
     }
@@ -434,7 +453,8 @@ private:
     ReadLimits limits_;
     Sheet* sheet_;
     Package pkg_;
-    std::map<std::pair<int, int>, int> pending_;  // (row, column) -> shared string
+    std::vector<qint32> wanted_;  // shared strings used by kept cells
+    QString valueText_, inlineText_;  // reused for every cell
 };
 
 }  // namespace

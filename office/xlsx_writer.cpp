@@ -84,17 +84,18 @@ const XlsxWriterLibrary& xlsxWriter() {
 bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
     // Refuse what cannot be stored before any file is touched.
     for (const auto& [where, cell] : sheet.cells) {
+        const int row = Sheet::rowOf(where), column = Sheet::columnOf(where);
         const QString& text = cell.value.text;
         if (text.size() > Workbook::kMaxTextChars) {
             *error = QStringLiteral("cell %1 holds more than %2 characters, more than a "
                                     "workbook cell can keep")
-                         .arg(cellName(where.first, where.second))
+                         .arg(cellName(row, column))
                          .arg(Workbook::kMaxTextChars);
             return false;
         }
         if (!text.isValidUtf16()) {
             *error = QStringLiteral("cell %1 holds a broken character")
-                         .arg(cellName(where.first, where.second));
+                         .arg(cellName(row, column));
             return false;
         }
     }
@@ -128,10 +129,11 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
         const auto col = lxw_col_t(it->first - 1);
         rc = lxw.setColumn(ws, col, col, it->second, nullptr);
     }
-    for (auto it = sheet.cells.cbegin(); rc == LXW_NO_ERROR && it != sheet.cells.cend(); ++it) {
-        const auto row = lxw_row_t(it->first.first - 1);
-        const auto col = lxw_col_t(it->first.second - 1);
-        const StoredCell& cell = it->second;
+    const std::vector<quint64> order = sheet.orderedKeys();
+    for (auto it = order.cbegin(); rc == LXW_NO_ERROR && it != order.cend(); ++it) {
+        const auto row = lxw_row_t(Sheet::rowOf(*it) - 1);
+        const auto col = lxw_col_t(Sheet::columnOf(*it) - 1);
+        const StoredCell& cell = sheet.cells.at(*it);
         if (!cell.value.text.isEmpty()) {
             const QByteArray utf8 = protectEscapes(cell.value.text).toUtf8();
             rc = lxw.writeString(ws, row, col, utf8.constData(), text);

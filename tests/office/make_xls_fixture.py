@@ -1,10 +1,13 @@
 #!/usr/bin/python3
-"""Writes tests/data/office/legacy.xls, the legacy-format (BIFF8) fixture.
+"""Writes the legacy-format (BIFF8) fixtures into a folder:
+  legacy.xls          texts, numbers, dates, times, Chinese, two sheets
+  max-dimension.xls   a cell in the last row and column a legacy sheet has
 
 Run by hand with python3-xlwt installed; the output is committed so the
 tests need no writer for the old format:
-  /usr/bin/python3 tests/office/make_xls_fixture.py tests/data/office/legacy.xls
+  /usr/bin/python3 tests/office/make_xls_fixture.py tests/data/office
 """
+import os
 import datetime
 import sys
 
@@ -33,4 +36,10 @@ for r, row in enumerate(rows):
         sheet.write(r, 1, row[1])
 sheet.write(9, 3, "D10")  # a cell beyond the others, after an empty row
 book.add_sheet("Second").write(0, 0, "not the first sheet")
-book.save(sys.argv[1])
+book.save(os.path.join(sys.argv[1], "legacy.xls"))
+
+book = xlwt.Workbook(encoding="utf-8")
+sheet = book.add_sheet("Far")
+sheet.write(0, 0, "Serial")
+sheet.write(65535, 255, "far")
+book.save(os.path.join(sys.argv[1], "max-dimension.xls"))

@@ -36,6 +36,22 @@ QByteArray withSheet(const QByteArray& sheetPart, const QByteArray& sst = {}) {
     return makeZip(parts);
 }
 
+QByteArray fixture(const char* name) {
+    QFile f(QStringLiteral(OFFICE_DATA_DIR "/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The legacy fixture with its DIMENSION record (type 0x0200) claiming
+// `rows` rows and `columns` columns.
+QByteArray legacyClaiming(quint32 rows, quint16 columns) {
+    QByteArray bytes = fixture("legacy.xls");
+    const qsizetype at = bytes.indexOf(QByteArray("\x00\x02\x0e\x00", 4));
+    if (at < 0) return {};
+    for (int i = 0; i < 4; ++i) bytes[at + 8 + i] = char(rows >> (8 * i));
+    for (int i = 0; i < 2; ++i) bytes[at + 14 + i] = char(columns >> (8 * i));
+    return bytes;
+}
+
 const QByteArray kLaughs =
     "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
     "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
@@ -116,6 +132,8 @@ void TstOfficeHostile::refused_withClearReason_data() {
                                    << "xl/styles.xml contains a document type declaration";
     QTest::newRow("legacy magic then garbage") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + repeated("garbage!", 100)
                                                << "cannot be read as a workbook: ";
+    QTest::newRow("legacy dimension past the format")
+        << legacyClaiming(0x7fffffff, 0xffff) << "cannot be read as a workbook: ";
     QTest::newRow("legacy header only") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0')
                                         << "cannot be read as a workbook: ";
     {
@@ -137,6 +155,7 @@ void TstOfficeHostile::refused_withClearReason_data() {
 void TstOfficeHostile::refused_withClearReason() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, reason);
+    QVERIFY(!bytes.isEmpty() || reason == "the file is empty");
     Workbook book;
     QVERIFY2(!book.openBytes(bytes, "hostile.xlsx"), "a hostile workbook was accepted");
     QVERIFY2(book.errorText().startsWith("\"hostile.xlsx\" cannot be read as a workbook: "),
@@ -192,6 +211,7 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere_data() {
                 "<t>a_x000D_b_x005F_x0041_</t></is></c><c r=\"C1\" t=\"d\"><v>2024-05-17T08:30:00</v></c>"
                 "<c r=\"D1\" t=\"e\"><v>#N/A</v></c><c r=\"E1\" t=\"str\"><f>A1</f><v>calc</v></c></row>", {}, true)
         << QStringList{"A1=2024/05/17", "B1=a\rb_x0041_", "C1=2024/05/17 08:30", "D1=#N/A", "E1=calc"};
+    QTest::newRow("largest legacy sheet") << fixture("max-dimension.xls") << QStringList{"A1=Serial"};
     QTest::newRow("many rows outside the limit")
         << xlsx(repeated("<row><c><v>1</v></c><c><v>2</v></c></row>", 100000))
         << [] {

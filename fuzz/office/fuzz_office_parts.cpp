@@ -1,0 +1,50 @@
+// Feeds XML to the .xlsx reader's parts. The input is split at the byte
+// 0x00 into up to five parts: worksheet, shared strings, styles, workbook,
+// relationships; the harness packs them into an archive (stored, so the
+// mutations reach the XML as they are) and reads it as a workbook.
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QList>
+#include <cstddef>
+#include <cstdint>
+
+#include "office/workbook.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QList<QByteArray> pieces =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)).split('\0');
+    static const char* const names[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml",
+                                        "xl/styles.xml", "xl/workbook.xml",
+                                        "xl/_rels/workbook.xml.rels"};
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    {
+        QuaZip zip(&buffer);
+        zip.setAutoClose(false);
+        if (!zip.open(QuaZip::mdCreate)) return 0;
+        for (int i = 0; i < pieces.size() && i < 5; ++i) {
+            QuaZipFile part(&zip);
+            if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(names[i]), nullptr, 0, 0, 0)) return 0;
+            part.write(pieces[i]);
+            part.close();
+        }
+        zip.close();
+    }
+    office::ReadLimits limits;
+    limits.maxInflatedBytes = 8 << 20;
+    office::Workbook book;
+    if (!book.openBytes(buffer.data(), QStringLiteral("fuzz.xlsx"), limits)) {
+        if (book.errorText().isEmpty()) __builtin_trap();
+        return 0;
+    }
+    qsizetype total = 0;
+    for (int r = 1; r <= 20; ++r)
+        for (int c = 1; c <= limits.maxColumns; ++c) total += book.cell(r, c).text.size();
+    if (total < 0) __builtin_trap();
+    return 0;
+}
