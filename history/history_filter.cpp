@@ -31,7 +31,9 @@ QStringView part(const QString& s, int from, int n) {
     const qsizetype start = qMin<qsizetype>(from - 1, s.size());
     return QStringView(s).mid(start, qMin<qsizetype>(n, s.size() - start));
 }
-QStringView lastTwo(const QString& s) { return QStringView(s).right(2); }
+QStringView lastTwo(const QString& s) {
+    return QStringView(s).right(2);
+}
 
 // (first x 10000 + second x 100 + last) from the three positions of a date
 // or time text.
@@ -48,9 +50,13 @@ bool key(const QString& text, int firstAt, int secondAt, qint32* out, QString* b
     return true;
 }
 
-bool usableText(const QString& s) { return !s.isEmpty() && s != QLatin1String("Invalid"); }
+bool usableText(const QString& s) {
+    return !s.isEmpty() && s != QLatin1String("Invalid");
+}
 
-bool before(qint32 d1, qint32 t1, qint32 d2, qint32 t2) { return d1 < d2 || (d1 == d2 && t1 < t2); }
+bool before(qint32 d1, qint32 t1, qint32 d2, qint32 t2) {
+    return d1 < d2 || (d1 == d2 && t1 < t2);
+}
 
 }  // namespace
 
@@ -148,9 +154,10 @@ Outcome FilterRows(const TextGrid& grid, const Range& range, const StatusSink& s
 
     // 8./9. By date, then time; equal moments keep their grid order.
     for (int pass = 0; pass < n; ++pass) show(QStringLiteral("Sort date"));
-    std::stable_sort(out.rows.begin(), out.rows.end(), [](const historyinf_r& a, const historyinf_r& b) {
-        return before(a.DateKey, a.TimeKey, b.DateKey, b.TimeKey);
-    });
+    std::stable_sort(out.rows.begin(), out.rows.end(),
+                     [](const historyinf_r& a, const historyinf_r& b) {
+                         return before(a.DateKey, a.TimeKey, b.DateKey, b.TimeKey);
+                     });
     out.result = Result::Applied;
     return out;
 }

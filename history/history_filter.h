@@ -10,11 +10,11 @@
 // the century only as the constant "20". A range that crosses into 2100 is
 // accepted but can match nothing.
 
+#include <functional>
 #include <QDate>
 #include <QString>
 #include <QTime>
 #include <QVector>
-#include <functional>
 
 #include "history/history_record.h"
 
@@ -30,18 +30,18 @@ struct Range {
 };
 
 enum class Result {
-    Applied,         // `rows` replaces the grid's rows
-    TimeSelection,   // the end moment is not after the start moment
-    NoCorrectRows,   // no grid row has a number, a date and a time
-    NoMatches,       // nothing lies inside the range
-    NotAnInteger,    // a date or time text does not hold numbers where keys are read
+    Applied,        // `rows` replaces the grid's rows
+    TimeSelection,  // the end moment is not after the start moment
+    NoCorrectRows,  // no grid row has a number, a date and a time
+    NoMatches,      // nothing lies inside the range
+    NotAnInteger,   // a date or time text does not hold numbers where keys are read
 };
 
 struct Outcome {
     Result result = Result::TimeSelection;
-    QString message;                // message box text; empty for Applied
-    int usable = 0;                 // usable rows found
-    QVector<historyinf_r> rows;     // Applied: the matches in display order
+    QString message;             // message box text; empty for Applied
+    int usable = 0;              // usable rows found
+    QVector<historyinf_r> rows;  // Applied: the matches in display order
 };
 
 // Receives the progress texts in the order they are produced.

@@ -10,12 +10,15 @@ void THistoryInf::ReadPage(int page) {
 
 void THistoryInf::DecodePage() {
     if (Address >= devaddr::HistoryBase) {
-        const qint64 base = qint64((Address - devaddr::HistoryBase) / devaddr::BlockSize) * historyrec::PerPage;
+        const qint64 base =
+            qint64((Address - devaddr::HistoryBase) / devaddr::BlockSize) * historyrec::PerPage;
         const qint64 first = base + 1;
-        if (first >= 1 && first + historyrec::PerPage - 1 <= historyrec::Slots && first < grid_.rows()) {
+        if (first >= 1 && first + historyrec::PerPage - 1 <= historyrec::Slots &&
+            first < grid_.rows()) {
             QVector<QStringList> rows;
             rows.reserve(historyrec::PerPage);
-            for (int i = 0; i < historyrec::PerPage; ++i) rows << historyrec::decode(Buffer.data() + historyrec::Size * i);
+            for (int i = 0; i < historyrec::PerPage; ++i)
+                rows << historyrec::decode(Buffer.data() + historyrec::Size * i);
             grid_.setRows(int(first), rows, historyrec::No);
         }
     }
@@ -49,8 +52,8 @@ void THistoryInf::CompactRows() {
 }
 
 const QString& THistoryInf::deleteWarning() {
-    static const QString text =
-        QStringLiteral("Warning: Thie operation will DELETE all of the historical data on GSM device! ");
+    static const QString text = QStringLiteral(
+        "Warning: Thie operation will DELETE all of the historical data on GSM device! ");
     return text;
 }
 
@@ -72,7 +75,8 @@ historyfilter::Result THistoryInf::FilterRows(const historyfilter::Range& range)
 }
 
 void THistoryInf::fillStartContents(TextGrid& grid) {
-    const QStringList headers = {"Serial", "No.", "Date", "Time", "From", "Action", "Executant", "Content"};
+    const QStringList headers = {"Serial", "No.",    "Date",      "Time",
+                                 "From",   "Action", "Executant", "Content"};
     QVector<QStringList> rows;
     rows.reserve(grid.rows());
     rows << headers;

@@ -22,7 +22,8 @@ class HistoryCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* p, const QStyleOptionViewItem& opt, const QModelIndex& index) const override {
+    void paint(QPainter* p, const QStyleOptionViewItem& opt,
+               const QModelIndex& index) const override {
         const bool selected = opt.state & QStyle::State_Selected;
         p->fillRect(opt.rect, opt.palette.color(selected ? QPalette::Highlight : QPalette::Base));
         const QString text = index.data(Qt::DisplayRole).toString();
@@ -33,13 +34,14 @@ public:
         p->drawText(opt.rect, Qt::AlignCenter | Qt::TextSingleLine, text);
         p->restore();
     }
-    QWidget* createEditor(QWidget*, const QStyleOptionViewItem&, const QModelIndex&) const override {
+    QWidget* createEditor(QWidget*, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
         return nullptr;
     }
 };
 
-QPushButton* button(const char* name, const char* caption, QWidget* parent, int x, int y, int w, int h,
-                    bool enabled) {
+QPushButton* button(const char* name, const char* caption, QWidget* parent, int x, int y, int w,
+                    int h, bool enabled) {
     auto* b = new QPushButton(QString::fromLatin1(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, y, w, h);
@@ -56,7 +58,8 @@ QLabel* label(const char* text, QWidget* parent, int x, int y) {
 
 }  // namespace
 
-HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
+    : QWidget(parent), session_(session) {
     setObjectName(QStringLiteral("ts3"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -143,10 +146,14 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent) : QWidget(pare
     connect(btn23, &QPushButton::clicked, this, &HistoryPage::btn23Click);
 }
 
-void HistoryPage::btn19Click() { session_.historyInf.ReadAll(); }
+void HistoryPage::btn19Click() {
+    session_.historyInf.ReadAll();
+}
 
 void HistoryPage::btn20Click() {
     session_.historyInf.FilterRows({dtp1_->date(), dtp2_->time(), dtp3_->date(), dtp4_->time()});
 }
 
-void HistoryPage::btn23Click() { session_.historyInf.DeleteAll(); }
+void HistoryPage::btn23Click() {
+    session_.historyInf.DeleteAll();
+}

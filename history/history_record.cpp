@@ -8,44 +8,66 @@ namespace historyrec {
 
 QString sourceText(quint8 code) {
     switch (code) {
-    case 0: return QStringLiteral("COM Port");
-    case 1: return QStringLiteral("SMS");
-    case 2: return QStringLiteral("GPRS");
-    case 3: return QStringLiteral("Telephone");
-    default: return QString();
+        case 0:
+            return QStringLiteral("COM Port");
+        case 1:
+            return QStringLiteral("SMS");
+        case 2:
+            return QStringLiteral("GPRS");
+        case 3:
+            return QStringLiteral("Telephone");
+        default:
+            return QString();
     }
 }
 
 QString actionText(quint8 code) {
     switch (code) {
-    case 0: return QStringLiteral("Add number");
-    case 1: return QStringLiteral("Delete Number");
-    case 2: return QStringLiteral("Relay ON");
-    case 3: return QStringLiteral("Relay OFF");
-    case 4: return QStringLiteral("DIN1 Alarm");
-    case 5: return QStringLiteral("DIN2 Alarm");
-    case 6: return QStringLiteral("Power failure");
-    case 7: return QStringLiteral("Arm");
-    case 8: return QStringLiteral("Disarm");
-    case 9: return QStringLiteral("Power recovery");
-    default: return QString();
+        case 0:
+            return QStringLiteral("Add number");
+        case 1:
+            return QStringLiteral("Delete Number");
+        case 2:
+            return QStringLiteral("Relay ON");
+        case 3:
+            return QStringLiteral("Relay OFF");
+        case 4:
+            return QStringLiteral("DIN1 Alarm");
+        case 5:
+            return QStringLiteral("DIN2 Alarm");
+        case 6:
+            return QStringLiteral("Power failure");
+        case 7:
+            return QStringLiteral("Arm");
+        case 8:
+            return QStringLiteral("Disarm");
+        case 9:
+            return QStringLiteral("Power recovery");
+        default:
+            return QString();
     }
 }
 
 QString sourceOverride(quint8 action) {
     switch (action) {
-    case 4: return QStringLiteral("DIN1");
-    case 5: return QStringLiteral("DIN2");
-    case 6:
-    case 9: return QStringLiteral("Power supply");
-    default: return QString();
+        case 4:
+            return QStringLiteral("DIN1");
+        case 5:
+            return QStringLiteral("DIN2");
+        case 6:
+        case 9:
+            return QStringLiteral("Power supply");
+        default:
+            return QString();
     }
 }
 
 namespace {
 
 // At least two digits; 100 and more keep all three.
-QString twoDigits(quint8 v) { return QStringLiteral("%1").arg(uint(v), 2, 10, QLatin1Char('0')); }
+QString twoDigits(quint8 v) {
+    return QStringLiteral("%1").arg(uint(v), 2, 10, QLatin1Char('0'));
+}
 
 QString joined(quint8 a, quint8 b, quint8 c, QChar sep) {
     if (a == NotSet || b == NotSet || c == NotSet) return QString();
@@ -60,11 +82,12 @@ QStringList decode(const quint8* r) {
     QStringList out;
     out.reserve(DataColumns);
 
-    if (r[NumberAt] == 0xFF && r[NumberAt + 1] == 0xFF && r[NumberAt + 2] == 0xFF && r[NumberAt + 3] == 0xFF) {
+    if (r[NumberAt] == 0xFF && r[NumberAt + 1] == 0xFF && r[NumberAt + 2] == 0xFF &&
+        r[NumberAt + 3] == 0xFF) {
         out << QString();
     } else {
-        const quint32 u = quint32(r[NumberAt]) | quint32(r[NumberAt + 1]) << 8 | quint32(r[NumberAt + 2]) << 16 |
-                          quint32(r[NumberAt + 3]) << 24;
+        const quint32 u = quint32(r[NumberAt]) | quint32(r[NumberAt + 1]) << 8 |
+                          quint32(r[NumberAt + 2]) << 16 | quint32(r[NumberAt + 3]) << 24;
         out << QString::number(qint32(u));
     }
 

@@ -18,8 +18,8 @@ constexpr int PerPage = 2;
 constexpr int Pages = 500;
 constexpr int Slots = Pages * PerPage;  // grid rows 1 .. 1000
 
-constexpr int NumberAt = 0;      // 4 bytes, LSB first; FF FF FF FF: no number
-constexpr int YearAt = 4;        // year - 2000; 0x00: the slot is empty
+constexpr int NumberAt = 0;  // 4 bytes, LSB first; FF FF FF FF: no number
+constexpr int YearAt = 4;    // year - 2000; 0x00: the slot is empty
 constexpr int MonthAt = 5;
 constexpr int DayAt = 6;
 constexpr int HourAt = 7;
@@ -29,14 +29,23 @@ constexpr int SourceAt = 10;     // table sourceText
 constexpr int ActionAt = 11;     // table actionText
 constexpr int ExecutantAt = 12;  // "+" and digits, ends at any other byte
 constexpr int ExecutantMax = 22;
-constexpr int ContentAt = 34;    // GBK text, ends at 0x00 (or erased 0xFF)
+constexpr int ContentAt = 34;  // GBK text, ends at 0x00 (or erased 0xFF)
 constexpr int ContentMax = 41;
 // Bytes 75 .. 127 are not used.
 
 constexpr quint8 NotSet = 0xFF;  // a date or time byte of erased memory
 
 // History grid columns (column 0 holds the row's serial number).
-enum Column { Serial = 0, No = 1, Date = 2, Time = 3, From = 4, Action = 5, Executant = 6, Content = 7 };
+enum Column {
+    Serial = 0,
+    No = 1,
+    Date = 2,
+    Time = 3,
+    From = 4,
+    Action = 5,
+    Executant = 6,
+    Content = 7
+};
 constexpr int DataColumns = 7;  // columns 1 .. 7
 
 // Text of a source code ("COM Port", "SMS", "GPRS", "Telephone"); empty for

@@ -36,7 +36,9 @@ inline QByteArray record(const Event& e) {
     return r;
 }
 
-inline QByteArray erased() { return QByteArray(historyrec::Size, char(0xFF)); }
+inline QByteArray erased() {
+    return QByteArray(historyrec::Size, char(0xFF));
+}
 
 inline QStringList decoded(const QByteArray& rec) {
     return historyrec::decode(reinterpret_cast<const quint8*>(rec.constData()));

@@ -22,7 +22,10 @@ struct Row {
 void fill(TextGrid& g, const QList<Row>& rows) {
     THistoryInf::fillStartContents(g);
     for (int i = 0; i < rows.size(); ++i)
-        g.setRows(i + 1, {QStringList{rows[i].no, rows[i].date, rows[i].time, "SMS", "Arm", "+86", "c" + rows[i].no}}, 1);
+        g.setRows(i + 1,
+                  {QStringList{rows[i].no, rows[i].date, rows[i].time, "SMS", "Arm", "+86",
+                               "c" + rows[i].no}},
+                  1);
 }
 
 QList<Row> rowsOf(const QStringList& specs) {
@@ -59,32 +62,40 @@ private slots:
         QTest::newRow("same day, both ends excluded")
             << QStringList{"2024-03-09 14:05:00", "2024-03-09 14:04:59", "2024-03-09 00:00:00",
                            "2024-03-09 00:00:01"}
-            << "2024-03-09 0:00:00" << "2024-03-09 14:05:00" << QStringList{"4", "2"};
+            << "2024-03-09 0:00:00"
+            << "2024-03-09 14:05:00" << QStringList{"4", "2"};
         QTest::newRow("over three days")
             << QStringList{"2024-03-08 23:00:00", "2024-03-08 23:00:01", "2024-03-09 00:00:00",
                            "2024-03-09 23:59:59", "2024-03-10 00:59:59", "2024-03-10 01:00:00",
                            "2024-03-07 23:59:59", "2024-03-11 00:00:00"}
-            << "2024-03-08 23:00:00" << "2024-03-10 1:00:00" << QStringList{"2", "3", "4", "5"};
+            << "2024-03-08 23:00:00"
+            << "2024-03-10 1:00:00" << QStringList{"2", "3", "4", "5"};
         QTest::newRow("sorted by date then time")
-            << QStringList{"2024-05-01 10:00:00", "2023-12-31 23:00:00", "2024-05-01 09:59:59", "2024-01-02 00:00:00"}
-            << "2015-03-03 0:00:00" << "2030-01-01 0:00:00" << QStringList{"2", "4", "3", "1"};
+            << QStringList{"2024-05-01 10:00:00", "2023-12-31 23:00:00", "2024-05-01 09:59:59",
+                           "2024-01-02 00:00:00"}
+            << "2015-03-03 0:00:00"
+            << "2030-01-01 0:00:00" << QStringList{"2", "4", "3", "1"};
         QTest::newRow("same moment keeps grid order")
-            << QStringList{"2024-02-02 12:00:00 b", "2024-02-01 12:00:00 a", "2024-02-02 12:00:00 c",
-                           "2024-02-02 12:00:00 d", "2024-02-02 11:00:00 e"}
-            << "2024-01-01 0:00:00" << "2024-12-31 0:00:00" << QStringList{"a", "e", "b", "c", "d"};
+            << QStringList{"2024-02-02 12:00:00 b", "2024-02-01 12:00:00 a",
+                           "2024-02-02 12:00:00 c", "2024-02-02 12:00:00 d",
+                           "2024-02-02 11:00:00 e"}
+            << "2024-01-01 0:00:00"
+            << "2024-12-31 0:00:00" << QStringList{"a", "e", "b", "c", "d"};
         QTest::newRow("null date never matches, null time on inner and end date")
-            << QStringList{"null 10:00:00", "2024-03-09 null", "2024-03-10 null", "2024-03-11 null",
-                           "2024-03-12 null", "2024-03-10 05:00:00"}
-            << "2024-03-09 0:00:00" << "2024-03-11 0:00:01" << QStringList{"3", "6", "4"};
+            << QStringList{"null 10:00:00",   "2024-03-09 null", "2024-03-10 null",
+                           "2024-03-11 null", "2024-03-12 null", "2024-03-10 05:00:00"}
+            << "2024-03-09 0:00:00"
+            << "2024-03-11 0:00:01" << QStringList{"3", "6", "4"};
         QTest::newRow("null time not on end date at midnight")
-            << QStringList{"2024-03-11 null", "2024-03-10 null"}
-            << "2024-03-09 0:00:00" << "2024-03-11 0:00:00" << QStringList{"2"};
+            << QStringList{"2024-03-11 null", "2024-03-10 null"} << "2024-03-09 0:00:00"
+            << "2024-03-11 0:00:00" << QStringList{"2"};
         QTest::newRow("five-digit year is read by position")
-            << QStringList{"20100-01-01 10:00:00"} << "2001-01-01 0:00:00" << "2001-12-31 0:00:00"
+            << QStringList{"20100-01-01 10:00:00"} << "2001-01-01 0:00:00"
+            << "2001-12-31 0:00:00"
             << QStringList{};  // keys read "10", "-0", "01": 9901 -> before 2001 -> no match
         QTest::newRow("single match")
-            << QStringList{"2024-03-09 14:05:00", "", "2019-01-01 00:00:00"}
-            << "2024-01-01 0:00:00" << "2024-12-31 0:00:00" << QStringList{"1"};
+            << QStringList{"2024-03-09 14:05:00", "", "2019-01-01 00:00:00"} << "2024-01-01 0:00:00"
+            << "2024-12-31 0:00:00" << QStringList{"1"};
     }
     void matching() {
         QFETCH(QStringList, rows);
@@ -106,14 +117,22 @@ private slots:
         QTest::addColumn<int>("dateKey");
         QTest::addColumn<int>("timeKey");
         QTest::addColumn<QString>("bad");  // empty: keys valid
-        QTest::newRow("grid texts") << "2024-03-09" << "14:05:00" << 240309 << 140500 << "";
-        QTest::newRow("null both") << "null" << "null" << 0 << 0 << "";
-        QTest::newRow("three-digit fields") << "2024-200-09" << "14:05:254" << 242009 << 140554 << "";
-        QTest::newRow("three-digit hour") << "2024-03-09" << "120:05:00" << 0 << 0 << ":0";
-        QTest::newRow("letters in month") << "2024-0x-09" << "14:05:00" << 0 << 0 << "0x";
-        QTest::newRow("separator in time") << "2024-03-09" << "1:05:00" << 0 << 0 << "1:";
-        QTest::newRow("too short") << "24" << "14:05:00" << 0 << 0 << "";
-        QTest::newRow("Null is not null") << "2024-03-09" << "Null" << 0 << 0 << "Nu";
+        QTest::newRow("grid texts") << "2024-03-09"
+                                    << "14:05:00" << 240309 << 140500 << "";
+        QTest::newRow("null both") << "null"
+                                   << "null" << 0 << 0 << "";
+        QTest::newRow("three-digit fields") << "2024-200-09"
+                                            << "14:05:254" << 242009 << 140554 << "";
+        QTest::newRow("three-digit hour") << "2024-03-09"
+                                          << "120:05:00" << 0 << 0 << ":0";
+        QTest::newRow("letters in month") << "2024-0x-09"
+                                          << "14:05:00" << 0 << 0 << "0x";
+        QTest::newRow("separator in time") << "2024-03-09"
+                                           << "1:05:00" << 0 << 0 << "1:";
+        QTest::newRow("too short") << "24"
+                                   << "14:05:00" << 0 << 0 << "";
+        QTest::newRow("Null is not null") << "2024-03-09"
+                                          << "Null" << 0 << 0 << "Nu";
     }
     void keys() {
         QFETCH(QString, date);
@@ -145,26 +164,32 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("message");
         const QStringList some{"2024-03-09 14:05:00", "2024-03-10 08:00:00"};
-        QTest::newRow("same moment") << some << "2024-03-09 14:05:00" << "2024-03-09 14:05:00"
-                                     << int(Result::TimeSelection) << "Time selection error";
-        QTest::newRow("end time before start time") << some << "2024-03-09 14:05:00" << "2024-03-09 14:04:59"
-                                                    << int(Result::TimeSelection) << "Time selection error";
+        QTest::newRow("same moment")
+            << some << "2024-03-09 14:05:00"
+            << "2024-03-09 14:05:00" << int(Result::TimeSelection) << "Time selection error";
+        QTest::newRow("end time before start time")
+            << some << "2024-03-09 14:05:00"
+            << "2024-03-09 14:04:59" << int(Result::TimeSelection) << "Time selection error";
         QTest::newRow("start date after end date, times aside")
-            << some << "2024-03-10 0:00:00" << "2024-03-09 23:59:59" << int(Result::TimeSelection)
-            << "Time selection error";
+            << some << "2024-03-10 0:00:00"
+            << "2024-03-09 23:59:59" << int(Result::TimeSelection) << "Time selection error";
         QTest::newRow("2099 to 2100 accepted, matches nothing")
             << QStringList{"2099-12-31 12:00:00", "2000-01-01 00:00:01"} << "2099-12-31 0:00:00"
             << "2100-01-01 0:00:00" << int(Result::NoMatches) << "No records";
-        QTest::newRow("no usable row") << QStringList{"Invalid 10:00:00", "2024-01-01 Invalid", " 10:00:00"}
-                                       << "2015-03-03 0:00:00" << "2030-01-01 0:00:00"
-                                       << int(Result::NoCorrectRows) << "No correct records";
-        QTest::newRow("empty grid") << QStringList{} << "2015-03-03 0:00:00" << "2030-01-01 0:00:00"
-                                    << int(Result::NoCorrectRows) << "No correct records";
-        QTest::newRow("nothing in range") << some << "2015-03-03 0:00:00" << "2016-01-01 0:00:00"
-                                          << int(Result::NoMatches) << "No records";
+        QTest::newRow("no usable row")
+            << QStringList{"Invalid 10:00:00", "2024-01-01 Invalid", " 10:00:00"}
+            << "2015-03-03 0:00:00"
+            << "2030-01-01 0:00:00" << int(Result::NoCorrectRows) << "No correct records";
+        QTest::newRow("empty grid")
+            << QStringList{} << "2015-03-03 0:00:00"
+            << "2030-01-01 0:00:00" << int(Result::NoCorrectRows) << "No correct records";
+        QTest::newRow("nothing in range")
+            << some << "2015-03-03 0:00:00"
+            << "2016-01-01 0:00:00" << int(Result::NoMatches) << "No records";
         QTest::newRow("text where a number belongs")
             << QStringList{"2024-03-09 14:05:00", "2024-0x-09 10:00:00"} << "2015-03-03 0:00:00"
-            << "2030-01-01 0:00:00" << int(Result::NotAnInteger) << "'0x' is not a valid integer value";
+            << "2030-01-01 0:00:00" << int(Result::NotAnInteger)
+            << "'0x' is not a valid integer value";
     }
     void refusals_leaveGridUnchanged() {
         QFETCH(QStringList, rows);
@@ -190,13 +215,19 @@ private slots:
         RecordingPrompts prompts;
         DeviceSession session(prompts);
         TextGrid& g = session.history;
-        fill(g, rowsOf({"2024-03-09 10:00:00", "", "2024-03-08 10:00:00", "2024-03-09 null", "2030-01-01 00:00:00"}));
+        fill(g, rowsOf({"2024-03-09 10:00:00", "", "2024-03-08 10:00:00", "2024-03-09 null",
+                        "2030-01-01 00:00:00"}));
         g.setRows(990, {QStringList{"50", "2024-03-08 12:00:00"}}, 1);  // no time: dropped
-        g.setRows(1000, {QStringList{"60", "2024-03-08", "09:00:00", "GPRS", "Relay OFF", "+1", "last"}}, 1);
-        QCOMPARE(session.historyInf.FilterRows(range("2024-01-01 0:00:00", "2025-01-01 0:00:00")), Result::Applied);
+        g.setRows(1000,
+                  {QStringList{"60", "2024-03-08", "09:00:00", "GPRS", "Relay OFF", "+1", "last"}},
+                  1);
+        QCOMPARE(session.historyInf.FilterRows(range("2024-01-01 0:00:00", "2025-01-01 0:00:00")),
+                 Result::Applied);
         QCOMPARE(numbersIn(g), (QStringList{"60", "3", "4", "1"}));
-        QCOMPARE(g.rowTexts(1), (QStringList{"1", "60", "2024-03-08", "09:00:00", "GPRS", "Relay OFF", "+1", "last"}));
-        QCOMPARE(g.rowTexts(4), (QStringList{"4", "1", "2024-03-09", "10:00:00", "SMS", "Arm", "+86", "c1"}));
+        QCOMPARE(g.rowTexts(1), (QStringList{"1", "60", "2024-03-08", "09:00:00", "GPRS",
+                                             "Relay OFF", "+1", "last"}));
+        QCOMPARE(g.rowTexts(4),
+                 (QStringList{"4", "1", "2024-03-09", "10:00:00", "SMS", "Arm", "+86", "c1"}));
         for (int r = 5; r <= 1000; ++r) {
             QCOMPARE(g.text(0, r), QString::number(r));
             for (int c = 1; c <= 7; ++c) QCOMPARE(g.text(c, r), QString());
@@ -206,9 +237,11 @@ private slots:
 
         // Idempotent; a wider range cannot bring back what was removed.
         const QVector<QString> once = g.snapshot();
-        QCOMPARE(session.historyInf.FilterRows(range("2024-01-01 0:00:00", "2025-01-01 0:00:00")), Result::Applied);
+        QCOMPARE(session.historyInf.FilterRows(range("2024-01-01 0:00:00", "2025-01-01 0:00:00")),
+                 Result::Applied);
         QCOMPARE(g.snapshot(), once);
-        QCOMPARE(session.historyInf.FilterRows(range("2015-03-03 0:00:00", "2035-01-01 0:00:00")), Result::Applied);
+        QCOMPARE(session.historyInf.FilterRows(range("2015-03-03 0:00:00", "2035-01-01 0:00:00")),
+                 Result::Applied);
         QCOMPARE(numbersIn(g), (QStringList{"60", "3", "4", "1"}));
     }
 
@@ -222,19 +255,24 @@ private slots:
         QCOMPARE(out.result, Result::Applied);
         QCOMPARE(out.usable, 3);
         historyfilter::writeRows(g, out.rows, sink);
-        QCOMPARE(shown, (QStringList{"Ready to order", "Records:1", "Records:1", "Records:2", "Records:3", "Search",
-                                     "Search", "Search", "Loading", "Loading", "Loading", "Sort date", "Sort date",
-                                     "Records", "Records"}));
+        QCOMPARE(shown,
+                 (QStringList{"Ready to order", "Records:1", "Records:1", "Records:2", "Records:3",
+                              "Search", "Search", "Search", "Loading", "Loading", "Loading",
+                              "Sort date", "Sort date", "Records", "Records"}));
         QCOMPARE(numbersIn(g), (QStringList{"1", "4"}));
 
         shown.clear();
-        QCOMPARE(historyfilter::FilterRows(g, range("2024-03-08 12:00:00", "2024-03-08 12:00:00"), sink).result,
-                 Result::TimeSelection);
+        QCOMPARE(
+            historyfilter::FilterRows(g, range("2024-03-08 12:00:00", "2024-03-08 12:00:00"), sink)
+                .result,
+            Result::TimeSelection);
         QVERIFY(shown.isEmpty());
-        QCOMPARE(historyfilter::FilterRows(g, range("2020-01-01 0:00:00", "2020-01-02 0:00:00"), sink).result,
-                 Result::NoMatches);
-        QCOMPARE(shown, (QStringList{"Ready to order", "Records:1", "Records:2", "Records:2", "Records:2", "Search",
-                                     "Search"}));
+        QCOMPARE(
+            historyfilter::FilterRows(g, range("2020-01-01 0:00:00", "2020-01-02 0:00:00"), sink)
+                .result,
+            Result::NoMatches);
+        QCOMPARE(shown, (QStringList{"Ready to order", "Records:1", "Records:2", "Records:2",
+                                     "Records:2", "Search", "Search"}));
     }
 };
 

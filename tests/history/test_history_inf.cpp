@@ -15,7 +15,9 @@ namespace {
 // The device's log: 1000 slots, erased unless set.
 struct DeviceLog {
     QByteArray bytes = QByteArray(historyrec::Slots * historyrec::Size, char(0xFF));
-    void set(int slot, const QByteArray& rec) { bytes.replace((slot - 1) * historyrec::Size, historyrec::Size, rec); }
+    void set(int slot, const QByteArray& rec) {
+        bytes.replace((slot - 1) * historyrec::Size, historyrec::Size, rec);
+    }
     QByteArray page(int p) const { return bytes.mid((p - 1) * 256, 256); }
 };
 
@@ -24,7 +26,9 @@ qint32 addressOf(const QByteArray& frame) {
                   quint32(quint8(frame[4])) << 8 | quint8(frame[5]));
 }
 
-QStringList dataColumns(const TextGrid& g, int row) { return g.rowTexts(row).mid(1); }
+QStringList dataColumns(const TextGrid& g, int row) {
+    return g.rowTexts(row).mid(1);
+}
 
 }  // namespace
 
@@ -83,8 +87,8 @@ private slots:
             int slot;
             int number;
             quint8 year;
-        } events[] = {{1, 10, 24}, {2, 11, 0x4F}, {3, 12, 0x50}, {6, 13, 24}, {301, 14, 0x64},
-                      {600, 15, 0x63}, {999, 16, 1}, {1000, 17, 25}};
+        } events[] = {{1, 10, 24},     {2, 11, 0x4F},   {3, 12, 0x50}, {6, 13, 24},
+                      {301, 14, 0x64}, {600, 15, 0x63}, {999, 16, 1},  {1000, 17, 25}};
         for (const auto& ev : events) {
             e.number = ev.number;
             e.year = ev.year;
@@ -106,14 +110,19 @@ private slots:
 
         QCOMPARE(port.sent.size(), 500);
         QCOMPARE(port.sent.first().toHex(), QByteArray("238300030000000080"));
-        QCOMPARE(port.sent.last().toHex(), QByteArray("2383" "0004f300" "0000" "74"));
-        for (int p = 1; p <= 500; ++p) QCOMPARE(addressOf(port.sent[p - 1]), 0x30000 + (p - 1) * 0x100);
+        QCOMPARE(port.sent.last().toHex(), QByteArray("2383"
+                                                      "0004f300"
+                                                      "0000"
+                                                      "74"));
+        for (int p = 1; p <= 500; ++p)
+            QCOMPARE(addressOf(port.sent[p - 1]), 0x30000 + (p - 1) * 0x100);
 
         QStringList shown;
         for (const QList<QVariant>& a : texts) shown << a[0].toString();
         QCOMPARE(shown.count("Reading historical data:1/500"), 1);
         QCOMPARE(shown.count("Reading historical data:500/500"), 1);
-        QVERIFY(shown.indexOf("Reading historical data:1/500") < shown.indexOf("Reading historical data:2/500"));
+        QVERIFY(shown.indexOf("Reading historical data:1/500") <
+                shown.indexOf("Reading historical data:2/500"));
         QCOMPARE(session->link.bar.statusText(), QString("Reading historical data:500/500"));
         QVERIFY(prompts.shown.isEmpty());
 
@@ -126,9 +135,9 @@ private slots:
         QVERIFY(!session->link.bar.progressVisible());
 
         // Kept: numbered, year below 2080 (0x64 reads as "20100", first four 2010).
-        const QList<QPair<QString, QString>> kept = {
-            {"10", "2024-03-09"}, {"11", "2079-03-09"}, {"13", "2024-03-09"},
-            {"14", "20100-03-09"}, {"16", "2001-03-09"}, {"17", "2025-03-09"}};
+        const QList<QPair<QString, QString>> kept = {{"10", "2024-03-09"}, {"11", "2079-03-09"},
+                                                     {"13", "2024-03-09"}, {"14", "20100-03-09"},
+                                                     {"16", "2001-03-09"}, {"17", "2025-03-09"}};
         const TextGrid& g = session->history;
         for (int i = 0; i < kept.size(); ++i) {
             QCOMPARE(g.text(1, i + 1), kept[i].first);
@@ -140,7 +149,8 @@ private slots:
             QCOMPARE(dataColumns(g, r), QStringList(7, QString()));
         }
         for (int r = 1; r <= 1000; ++r) QCOMPARE(g.text(0, r), QString::number(r));
-        QCOMPARE(g.rowTexts(0), (QStringList{"Serial", "No.", "Date", "Time", "From", "Action", "Executant", "Content"}));
+        QCOMPARE(g.rowTexts(0), (QStringList{"Serial", "No.", "Date", "Time", "From", "Action",
+                                             "Executant", "Content"}));
     }
 
     void silentPage_stopsChain_keepsRowsReadSoFar_noCompaction() {
@@ -163,7 +173,8 @@ private slots:
         QCOMPARE(g.text(1, 2), QString("77"));
         QCOMPARE(g.text(1, 6), QString("78"));
         // Rows of pages never read keep what they held.
-        QCOMPARE(dataColumns(g, 9), (QStringList{"5", "2020-01-01", "01:01:01", "SMS", "", "", ""}));
+        QCOMPARE(dataColumns(g, 9),
+                 (QStringList{"5", "2020-01-01", "01:01:01", "SMS", "", "", ""}));
     }
 
     void readAgain_startsFromPageOne() {
@@ -214,7 +225,8 @@ private slots:
     void decodePage_shortPayload_secondRecordFromOlderBuffer() {
         Event a;
         a.number = 5;
-        feedBytes(session->link, replyFrame(0x83, 0x30000, testrec::record(a) + testrec::record(a)));
+        feedBytes(session->link,
+                  replyFrame(0x83, 0x30000, testrec::record(a) + testrec::record(a)));
         Event b;
         b.number = 6;
         feedBytes(session->link, replyFrame(0x83, 0x30100, testrec::record(b)));  // 128 bytes only
@@ -227,16 +239,19 @@ private slots:
         QTest::addColumn<QStringList>("dates");
         QTest::addColumn<QStringList>("keptNumbers");
         QTest::newRow("drops unnumbered and late years")
-            << QStringList{"1", "", "3", "4", "5"} << QStringList{"2024-01-01", "2024-01-01", "2080-01-01", "2079-12-31", "2099-01-01"}
+            << QStringList{"1", "", "3", "4", "5"}
+            << QStringList{"2024-01-01", "2024-01-01", "2080-01-01", "2079-12-31", "2099-01-01"}
             << QStringList{"1", "4"};
-        QTest::newRow("five-digit year kept") << QStringList{"7", "8"} << QStringList{"20100-01-01", "20255-01-01"}
-                                              << QStringList{"7", "8"};
+        QTest::newRow("five-digit year kept")
+            << QStringList{"7", "8"} << QStringList{"20100-01-01", "20255-01-01"}
+            << QStringList{"7", "8"};
         // A damaged date (a date byte was 0xFF) of a numbered record: the
         // record stays at its place instead of aborting the whole compaction.
         QTest::newRow("damaged date kept in order")
             << QStringList{"1", "2", "3", "4"} << QStringList{"", "2030-01-01", "", "2090-01-01"}
             << QStringList{"1", "2", "3"};
-        QTest::newRow("nothing kept") << QStringList{"", ""} << QStringList{"2024-01-01", ""} << QStringList{};
+        QTest::newRow("nothing kept")
+            << QStringList{"", ""} << QStringList{"2024-01-01", ""} << QStringList{};
     }
     void compaction() {
         QFETCH(QStringList, numbers);
@@ -247,14 +262,18 @@ private slots:
         QList<int> rows;
         for (int i = 0; i < numbers.size(); ++i) rows << 1000 - (numbers.size() - 1 - i) * 97;
         for (int i = 0; i < numbers.size(); ++i)
-            g.setRows(rows[i], {QStringList{numbers[i], dates[i], "10:00:00", "SMS", "Arm", "+1", "c" + numbers[i]}}, 1);
+            g.setRows(rows[i],
+                      {QStringList{numbers[i], dates[i], "10:00:00", "SMS", "Arm", "+1",
+                                   "c" + numbers[i]}},
+                      1);
         session->historyInf.CompactRows();
         for (int k = 0; k < keptNumbers.size(); ++k) {
             QCOMPARE(g.text(1, k + 1), keptNumbers[k]);
             QCOMPARE(g.text(7, k + 1), "c" + keptNumbers[k]);
             QCOMPARE(g.text(3, k + 1), QString("10:00:00"));
         }
-        for (int r = keptNumbers.size() + 1; r <= 1000; ++r) QCOMPARE(dataColumns(g, r), QStringList(7, QString()));
+        for (int r = keptNumbers.size() + 1; r <= 1000; ++r)
+            QCOMPARE(dataColumns(g, r), QStringList(7, QString()));
         for (int r = 1; r <= 1000; ++r) QCOMPARE(g.text(0, r), QString::number(r));
         QVERIFY(prompts.shown.isEmpty());
     }
@@ -288,8 +307,10 @@ private slots:
         QVERIFY(session->historyInf.DeleteAll());
         QCOMPARE(prompts.shown.size(), 1);
         QCOMPARE(prompts.shown[0].kind, QString("warn"));
-        QCOMPARE(prompts.shown[0].text,
-                 QString("Warning: Thie operation will DELETE all of the historical data on GSM device! "));
+        QCOMPARE(
+            prompts.shown[0].text,
+            QString(
+                "Warning: Thie operation will DELETE all of the historical data on GSM device! "));
         QCOMPARE(port.sent, QList<QByteArray>{QByteArray::fromHex("238500000000000085")});
         QTRY_COMPARE(prompts.texts().size(), 2);
         QCOMPARE(prompts.last(), QString("Historical data deleted"));

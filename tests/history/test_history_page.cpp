@@ -22,7 +22,9 @@ class TestHistoryPage : public QObject {
     HistoryPage* page = nullptr;
     FakePort port;
 
-    QPushButton* btn(const char* name) { return page->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* btn(const char* name) {
+        return page->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
 
 private slots:
     void init() {
@@ -42,11 +44,16 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QRect>("place");
-        QTest::newRow("btn19") << "btn19" << "Read data" << QRect(9, 8, 86, 30);
-        QTest::newRow("btn20") << "btn20" << "Filter" << QRect(699, 8, 97, 30);
-        QTest::newRow("btn18") << "btn18" << "Export.CSV" << QRect(9, 73, 85, 30);
-        QTest::newRow("btn13") << "btn13" << "Export.XLS" << QRect(9, 126, 85, 30);
-        QTest::newRow("btn23") << "btn23" << "Delete all" << QRect(9, 297, 85, 30);
+        QTest::newRow("btn19") << "btn19"
+                               << "Read data" << QRect(9, 8, 86, 30);
+        QTest::newRow("btn20") << "btn20"
+                               << "Filter" << QRect(699, 8, 97, 30);
+        QTest::newRow("btn18") << "btn18"
+                               << "Export.CSV" << QRect(9, 73, 85, 30);
+        QTest::newRow("btn13") << "btn13"
+                               << "Export.XLS" << QRect(9, 126, 85, 30);
+        QTest::newRow("btn23") << "btn23"
+                               << "Delete all" << QRect(9, 297, 85, 30);
     }
     void buttons() {
         QFETCH(QString, name);
@@ -106,7 +113,8 @@ private slots:
         for (int y = 0; y < 24; ++y)
             for (int x = 0; x < 200; ++x)
                 if (qGray(img.pixel(x, y)) < 128) {
-                    left = qMin(left, x), right = qMax(right, x), top = qMin(top, y), bottom = qMax(bottom, y);
+                    left = qMin(left, x), right = qMax(right, x), top = qMin(top, y),
+                    bottom = qMax(bottom, y);
                 }
         QVERIFY(right > left);
         QVERIFY(qAbs((left + right) / 2 - 100) <= 3);
@@ -124,9 +132,11 @@ private slots:
 
     void filter_usesThePickers() {
         TextGrid& h = session->history;
-        h.setRows(1, {QStringList{"1", "2024-03-09", "14:05:00"}, QStringList{"2", "2024-03-09", "14:04:59"},
-                      QStringList{"3", "2024-03-09", "10:00:00"}},
-                  1);
+        h.setRows(
+            1,
+            {QStringList{"1", "2024-03-09", "14:05:00"}, QStringList{"2", "2024-03-09", "14:04:59"},
+             QStringList{"3", "2024-03-09", "10:00:00"}},
+            1);
         page->dtp1()->setDate(QDate(2024, 3, 9));
         page->dtp2()->setTime(QTime(10, 0, 0));
         page->dtp3()->setDate(QDate(2024, 3, 9));

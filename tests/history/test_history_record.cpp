@@ -15,8 +15,8 @@ private slots:
         r.replace(0, 12, QByteArray(head, 12));
         r.replace(12, 4, "+123");
         r.replace(34, 4, "Door");
-        QCOMPARE(testrec::decoded(r),
-                 (QStringList{"300", "2024-03-09", "14:05:00", "Telephone", "Relay ON", "+123", "Door"}));
+        QCOMPARE(testrec::decoded(r), (QStringList{"300", "2024-03-09", "14:05:00", "Telephone",
+                                                   "Relay ON", "+123", "Door"}));
     }
 
     void dateAndTime_data() {
@@ -26,16 +26,25 @@ private slots:
         QTest::addColumn<int>("second");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("time");
-        QTest::newRow("2001") << 0x01 << 1 << 0 << 0 << "2001-01-09" << "00:05:00";
-        QTest::newRow("2079") << 0x4F << 12 << 23 << 59 << "2079-12-09" << "23:05:59";
-        QTest::newRow("2080") << 0x50 << 3 << 14 << 0 << "2080-03-09" << "14:05:00";
-        QTest::newRow("year 100 -> five digits") << 0x64 << 3 << 14 << 0 << "20100-03-09" << "14:05:00";
-        QTest::newRow("year FF -> no date") << 0xFF << 3 << 14 << 0 << "" << "14:05:00";
-        QTest::newRow("month FF -> no date") << 24 << 0xFF << 14 << 0 << "" << "14:05:00";
-        QTest::newRow("hour FF -> no time") << 24 << 3 << 0xFF << 0 << "2024-03-09" << "";
-        QTest::newRow("second FF -> no time") << 24 << 3 << 14 << 0xFF << "2024-03-09" << "";
-        QTest::newRow("values over 99 keep three digits") << 24 << 200 << 120 << 254 << "2024-200-09"
-                                                          << "120:05:254";
+        QTest::newRow("2001") << 0x01 << 1 << 0 << 0 << "2001-01-09"
+                              << "00:05:00";
+        QTest::newRow("2079") << 0x4F << 12 << 23 << 59 << "2079-12-09"
+                              << "23:05:59";
+        QTest::newRow("2080") << 0x50 << 3 << 14 << 0 << "2080-03-09"
+                              << "14:05:00";
+        QTest::newRow("year 100 -> five digits") << 0x64 << 3 << 14 << 0 << "20100-03-09"
+                                                 << "14:05:00";
+        QTest::newRow("year FF -> no date") << 0xFF << 3 << 14 << 0 << ""
+                                            << "14:05:00";
+        QTest::newRow("month FF -> no date") << 24 << 0xFF << 14 << 0 << ""
+                                             << "14:05:00";
+        QTest::newRow("hour FF -> no time") << 24 << 3 << 0xFF << 0 << "2024-03-09"
+                                            << "";
+        QTest::newRow("second FF -> no time") << 24 << 3 << 14 << 0xFF << "2024-03-09"
+                                              << "";
+        QTest::newRow("values over 99 keep three digits")
+            << 24 << 200 << 120 << 254 << "2024-200-09"
+            << "120:05:254";
     }
     void dateAndTime() {
         QFETCH(int, year);
@@ -91,18 +100,30 @@ private slots:
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("what");
-        QTest::newRow("COM add") << 0 << 0 << "COM Port" << "Add number";
-        QTest::newRow("SMS delete") << 1 << 1 << "SMS" << "Delete Number";
-        QTest::newRow("GPRS relay off") << 2 << 3 << "GPRS" << "Relay OFF";
-        QTest::newRow("DIN1") << 3 << 4 << "DIN1" << "DIN1 Alarm";
-        QTest::newRow("DIN2") << 0 << 5 << "DIN2" << "DIN2 Alarm";
-        QTest::newRow("power failure over SMS") << 1 << 6 << "Power supply" << "Power failure";
-        QTest::newRow("arm") << 1 << 7 << "SMS" << "Arm";
-        QTest::newRow("disarm") << 2 << 8 << "GPRS" << "Disarm";
-        QTest::newRow("power recovery, unknown source") << 9 << 9 << "Power supply" << "Power recovery";
-        QTest::newRow("unknown action keeps source") << 3 << 10 << "Telephone" << "";
-        QTest::newRow("unknown source") << 4 << 2 << "" << "Relay ON";
-        QTest::newRow("both FF") << 0xFF << 0xFF << "" << "";
+        QTest::newRow("COM add") << 0 << 0 << "COM Port"
+                                 << "Add number";
+        QTest::newRow("SMS delete") << 1 << 1 << "SMS"
+                                    << "Delete Number";
+        QTest::newRow("GPRS relay off") << 2 << 3 << "GPRS"
+                                        << "Relay OFF";
+        QTest::newRow("DIN1") << 3 << 4 << "DIN1"
+                              << "DIN1 Alarm";
+        QTest::newRow("DIN2") << 0 << 5 << "DIN2"
+                              << "DIN2 Alarm";
+        QTest::newRow("power failure over SMS") << 1 << 6 << "Power supply"
+                                                << "Power failure";
+        QTest::newRow("arm") << 1 << 7 << "SMS"
+                             << "Arm";
+        QTest::newRow("disarm") << 2 << 8 << "GPRS"
+                                << "Disarm";
+        QTest::newRow("power recovery, unknown source") << 9 << 9 << "Power supply"
+                                                        << "Power recovery";
+        QTest::newRow("unknown action keeps source") << 3 << 10 << "Telephone"
+                                                     << "";
+        QTest::newRow("unknown source") << 4 << 2 << ""
+                                        << "Relay ON";
+        QTest::newRow("both FF") << 0xFF << 0xFF << ""
+                                 << "";
     }
     void sourceAndAction() {
         QFETCH(int, source);
@@ -118,10 +139,14 @@ private slots:
     void executant_data() {
         QTest::addColumn<QByteArray>("field");  // 22 bytes at offset 12, then byte 34 follows
         QTest::addColumn<QString>("text");
-        QTest::newRow("22 digits, no terminator") << QByteArray("+123456789012345678901") << "+123456789012345678901";
+        QTest::newRow("22 digits, no terminator")
+            << QByteArray("+123456789012345678901") << "+123456789012345678901";
         QTest::newRow("ends at a letter") << QByteArray("+12a34") << "+12";
         QTest::newRow("ends at a blank") << QByteArray("0123 45") << "0123";
-        QTest::newRow("ends at FF") << QByteArray("12\xFF" "34") << "12";
+        QTest::newRow("ends at FF") << QByteArray(
+                                           "12\xFF"
+                                           "34")
+                                    << "12";
         QTest::newRow("empty") << QByteArray("\0", 1) << "";
     }
     void executant() {
