@@ -54,7 +54,7 @@ void DeviceLink::dispatch(const ReplyFrame& f) {
                 login.ReceivePassword(validCom.Buffer.data());
             } else if (basicInf) {
                 basicInf->storeReply(a, f.payload);
-                basicInf->DecodePage();
+                basicInf->handleReadReply();
             }
         } else if (a < devaddr::HistoryBase) {
             if (!telephoneSend) return;
@@ -62,7 +62,7 @@ void DeviceLink::dispatch(const ReplyFrame& f) {
             status.ShowStatus(QStringLiteral("Reading number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
             if (t.PageTotal != 0) progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
             t.storeReply(a, f.payload);
-            t.DecodePage();
+            t.handleReadReply();
         } else {
             if (!historyInf) return;
             Tsend_rec_command& h = *historyInf;
@@ -71,7 +71,7 @@ void DeviceLink::dispatch(const ReplyFrame& f) {
             if (h.PageNext != 0 && h.PageTotal != 0)
                 progress.SetProgress(quint16(uint(h.PageNext) * 100 / h.PageTotal));
             h.storeReply(a, f.payload);
-            h.DecodePage();
+            h.handleReadReply();
         }
         break;
     case cmd::WriteBlock:
@@ -79,20 +79,24 @@ void DeviceLink::dispatch(const ReplyFrame& f) {
             status.ShowStatus(QStringLiteral("Save basic settings"));
             if (!basicInf) return;
             basicInf->storeReply(a, f.payload);
-            if (accepted(f))
+            if (accepted(f)) {
                 basicInf->WriteNext();
-            else
+            } else {
+                basicInf->abandon();
                 prompts.message(QStringLiteral("Basic setting error"));
+            }
         } else if (a < devaddr::HistoryBase) {
             if (!telephoneSend) return;
             Tsend_rec_command& t = *telephoneSend;
             status.ShowStatus(QStringLiteral("Save number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
             if (t.PageTotal != 0) progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
             t.storeReply(a, f.payload);
-            if (accepted(f))
+            if (accepted(f)) {
                 t.WriteNext();
-            else
+            } else {
+                t.abandon();
                 prompts.message(QStringLiteral("Number list data error"));
+            }
         } else {
             status.ShowStatus(QStringLiteral("Undefined address"));
         }
@@ -122,6 +126,7 @@ void DeviceLink::reportTimeout() {
     // the box is shown must be collected from its start.
     recData.reset();
     silence_.stop();
+    if (active_) active_->abandon();
     emit receiveTimedOut();
     bar.setPanelText(QString());
     progress.SetProgress(100);
@@ -145,6 +150,24 @@ void DeviceLink::silenceTimer() {
         events_.resize(before);
         reportTimeout();
     }
+}
+
+void DeviceLink::cancelActive() {
+    if (active_) active_->cancel();
+}
+
+void DeviceLink::transferStarted(Tsend_rec_command* t) {
+    const bool was = active_ != nullptr;
+    active_ = t;
+    if (!was) emit transferRunning(true);
+}
+
+void DeviceLink::transferEnded(Tsend_rec_command* t, bool ok) {
+    if (active_ == t) {
+        active_ = nullptr;
+        emit transferRunning(false);
+    }
+    emit transferFinished(t, ok);
 }
 
 void DeviceLink::transferCancelled(int pagesDone, int pageTotal) {

@@ -60,9 +60,22 @@ public:
     // come (at 115200 baud a whole 265-byte frame takes 23 ms).
     int midFrameSilenceMs = 250;
 
+    // Read every page back after a save and compare it with what was sent;
+    // the save's success message comes only when everything matched.
+    bool verifyWrites = false;
+
     void cm1ReceiveData(quint8 byte);
     void sendRequest(const QByteArray& frame, const QString& statusText);
     void tmr1Timer();
+
+    // The paged transfer running now, if any.
+    Tsend_rec_command* activeTransfer() const { return active_; }
+    // Stops the running transfer after the page in flight.
+    void cancelActive();
+
+    // Called by the transfers.
+    void transferStarted(Tsend_rec_command* t);
+    void transferEnded(Tsend_rec_command* t, bool ok);
     void transferCancelled(int pagesDone, int pageTotal);
 
 signals:
@@ -70,6 +83,10 @@ signals:
     void replyReceived(const ReplyFrame& frame);
     void replyRejected(int kind);  // AssemblerEvent::Kind of a dropped frame
     void receiveTimedOut();
+    void transferRunning(bool running);
+    // A paged transfer has ended: completed (ok) or stopped (refused, timed
+    // out, cancelled, a page that could not be built).
+    void transferFinished(Tsend_rec_command* transfer, bool ok);
 
 private:
     void drain();
@@ -79,4 +96,5 @@ private:
 
     QVector<AssemblerEvent> events_;
     QTimer silence_;
+    Tsend_rec_command* active_ = nullptr;
 };

@@ -11,7 +11,9 @@
 // retry, and pressing the button again starts from page 1.
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 #include "link/packet.h"
@@ -36,22 +38,42 @@ public:
     quint16 PageTotal = 0;
     quint16 PageNext = 0;  // 1-based; one more than the page whose reply is being handled
 
+    enum class Mode { Idle, Reading, Writing, Verifying };
+    Mode mode() const { return mode_; }
+
     // Starts a chain of `total` pages from page 1.
     void startRead(quint16 total);
     void startWrite(quint16 total);
     void ReadNext();
     void WriteNext();
 
+    // A read reply has been stored in Address/Buffer: decodes it, or while a
+    // save is being verified compares it with the page that was written.
+    void handleReadReply();
+
     // Stops the running chain after the page in flight: its reply is still
     // handled, but no further request is sent.
     void cancel() { cancelled_ = true; }
     bool cancelled() const { return cancelled_; }
+
+    // The chain stopped without finishing (refusal, time-out, a page that
+    // could not be built).
+    void abandon();
 
     virtual void ReadPage(int page) = 0;
     // False when the page could not be built; the chain stops there.
     virtual bool WritePage(int page) { return false; }
     // A read reply has been stored in Address/Buffer: decode it, then ReadNext().
     virtual void DecodePage() = 0;
+
+    // What differs between a page as written and as read back, in the user's
+    // terms (slots, setting rows). By default: the byte offsets.
+    virtual QStringList describeDifferences(int page, const QByteArray& written, const QByteArray& read) const;
+
+    // Pages written by the last save, by device address.
+    const QMap<qint32, QByteArray>& writtenPages() const { return written_; }
+    // Differences found by the last verification.
+    const QStringList& verifyDifferences() const { return differences_; }
 
 protected:
     virtual void readFinished() {}
@@ -64,5 +86,12 @@ protected:
     DeviceLink& link_;
 
 private:
+    void verifyNext();
+    void verifyPage();
+    void end(bool ok);
+
+    Mode mode_ = Mode::Idle;
     bool cancelled_ = false;
+    QMap<qint32, QByteArray> written_;
+    QStringList differences_;
 };
