@@ -1,10 +1,23 @@
 // Reads the first worksheet of a legacy .xls file (BIFF records in an OLE
 // compound file) through FreeXL, with the same value rules as the .xlsx
 // reader: numbers as decimal text, dates "yyyy/MM/dd", times "hh:mm".
+//
+// FreeXL is not safe on hostile files: fuzzing found crafted string records
+// that make it read past a stack buffer while it opens the file. So FreeXL
+// runs in a forked child process that hands the cells back through a pipe;
+// a child that crashes, hangs or says too much costs only an error message.
 
+#include <fcntl.h>
 #include <freexl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <QDataStream>
+#include <QElapsedTimer>
 #include <QFile>
+#include <cerrno>
 
 #include "office/cell_text.h"
 #include "office/readers.h"
@@ -38,7 +51,9 @@ QString dateText(const char* text, int type) {
 
 }  // namespace
 
-bool readXls(const QString& path, const ReadLimits& limits, Sheet* sheet, QString* error) {
+namespace {
+
+bool readXlsHere(const QString& path, const ReadLimits& limits, Sheet* sheet, QString* error) {
     const void* handle = nullptr;
     const QByteArray native = QFile::encodeName(path);
     int rc = freexl_open(native.constData(), &handle);
@@ -110,6 +125,136 @@ bool readXls(const QString& path, const ReadLimits& limits, Sheet* sheet, QStrin
             }
             sheet->at(int(r) + 1, int(c) + 1) = StoredCell{value, false};
         }
+    }
+    return true;
+}
+
+// How long a child may take over one file, and how much it may send.
+constexpr int kChildMillis = 20000;
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+// The child's answer: ok flag, then the error text or the cells.
+QByteArray runChild(const QString& path, const ReadLimits& limits) {
+    Sheet sheet;
+    QString error;
+    QByteArray out;
+    QDataStream stream(&out, QIODevice::WriteOnly);
+    if (!readXlsHere(path, limits, &sheet, &error)) {
+        stream << quint8(0) << error;
+        return out;
+    }
+    stream << quint8(1) << quint32(sheet.cells.size());
+    for (const auto& [key, cell] : sheet.cells)
+        stream << qint32(Sheet::rowOf(key)) << qint32(Sheet::columnOf(key))
+               << quint8(cell.value.kind) << cell.value.number << cell.value.text;
+    return out;
+}
+
+}  // namespace
+
+bool readXls(const QString& path, const ReadLimits& limits, Sheet* sheet, QString* error) {
+    const QString damaged = QStringLiteral("it is damaged (the legacy .xls reader stopped on it)");
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        *error = QStringLiteral("no reader process could be started");
+        return false;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        *error = QStringLiteral("no reader process could be started");
+        return false;
+    }
+    if (child == 0) {
+        ::close(fds[0]);
+        const bool sent = writeAll(fds[1], runChild(path, limits));
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(fds[1]);
+
+    // Collect the answer within a time and a size limit.
+    QByteArray answer;
+    bool overrun = false, timedOut = false;
+    QElapsedTimer clock;
+    clock.start();
+    char chunk[65536];
+    for (;;) {
+        const qint64 left = kChildMillis - clock.elapsed();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, int(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) {
+            timedOut = ready == 0;
+            break;
+        }
+        const ssize_t n = ::read(fds[0], chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        answer.append(chunk, n);
+        if (answer.size() > limits.maxInflatedBytes) {
+            overrun = true;
+            break;
+        }
+    }
+    ::close(fds[0]);
+    if (timedOut || overrun) ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut) {
+        *error = QStringLiteral("reading it took too long");
+        return false;
+    }
+    if (overrun) {
+        *error = QStringLiteral("it holds more than %1 MiB of cell text")
+                     .arg(limits.maxInflatedBytes >> 20);
+        return false;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *error = damaged;
+        return false;
+    }
+
+    QDataStream stream(answer);
+    quint8 ok = 0;
+    stream >> ok;
+    if (ok == 0) {
+        stream >> *error;
+        if (stream.status() != QDataStream::Ok || error->isEmpty()) *error = damaged;
+        return false;
+    }
+    quint32 count = 0;
+    stream >> count;
+    for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+        qint32 row = 0, column = 0;
+        quint8 kind = 0;
+        StoredCell cell;
+        stream >> row >> column >> kind >> cell.value.number >> cell.value.text;
+        if (row < 1 || row > limits.maxRows || column < 1 || column > limits.maxColumns ||
+            kind > quint8(CellKind::Date))
+            break;
+        cell.value.kind = CellKind(kind);
+        sheet->at(row, column) = cell;
+    }
+    if (stream.status() != QDataStream::Ok) {
+        sheet->clear();
+        *error = damaged;
+        return false;
     }
     return true;
 }
