@@ -70,6 +70,9 @@ void TRecData::complete(QByteArray&, int, QVector<AssemblerEvent>& events) {
                               (quint32(Raw[3]) << 8) | quint32(Raw[4]));
     ev.frame.payload = QByteArray(reinterpret_cast<const char*>(Raw.data()) + 7, PayloadLength);
     ev.frame.checksum = Raw[7 + PayloadLength];
+    ev.raw.reserve(Count + 1);
+    ev.raw.append(char(0x23));
+    ev.raw.append(reinterpret_cast<const char*>(Raw.data()), Count);
     reset();
     events.append(std::move(ev));
 }
@@ -78,6 +81,8 @@ void TRecData::fail(AssemblerEvent::Kind kind, QByteArray& pending, int resumeAt
                     QVector<AssemblerEvent>& events) {
     AssemblerEvent ev;
     ev.kind = kind;
+    ev.raw.append(char(0x23));
+    ev.raw.append(reinterpret_cast<const char*>(Raw.data()), Count);
     events.append(ev);
     // Drop only the false start marker: rescan what followed it, then the
     // bytes not yet looked at.

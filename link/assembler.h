@@ -35,6 +35,7 @@ struct AssemblerEvent {
     enum Kind { Valid, BadChecksum, Oversize };
     Kind kind = Valid;
     ReplyFrame frame;  // Valid only
+    QByteArray raw;    // the frame's bytes as received, start marker included
 };
 
 class TRecData : public TDataPackage {

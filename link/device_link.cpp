@@ -23,10 +23,12 @@ void DeviceLink::cm1ReceiveData(quint8 byte) {
     bar.tmr1.switchOff();
     status.ShowStatus(QStringLiteral("Data communication"));
     recData.feed(byte, events_);
-    if (recData.collecting())
-        silence_.start(midFrameSilenceMs);
-    else if (silence_.isActive())
+    if (recData.collecting()) {
+        lastByte_.start();
+        if (!silence_.isActive()) silence_.start(midFrameSilenceMs);
+    } else if (silence_.isActive()) {
         silence_.stop();
+    }
     drain();
 }
 
@@ -37,7 +39,7 @@ void DeviceLink::drain() {
             emit replyReceived(ev.frame);
             dispatch(ev.frame);
         } else {
-            emit replyRejected(ev.kind);
+            emit replyRejected(ev.kind, ev.raw);
             status.ShowStatus(QStringLiteral("Invalid data"));
         }
     }
@@ -139,6 +141,12 @@ void DeviceLink::tmr1Timer() {
 }
 
 void DeviceLink::silenceTimer() {
+    if (!recData.collecting()) return;
+    const qint64 quiet = lastByte_.isValid() ? lastByte_.elapsed() : midFrameSilenceMs;
+    if (quiet < midFrameSilenceMs) {
+        silence_.start(int(midFrameSilenceMs - quiet));
+        return;
+    }
     const int before = events_.size();
     recData.flush(events_);
     bool anyValid = false;

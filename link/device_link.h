@@ -19,6 +19,7 @@
 // FIFO that every call level drains: nested calls never reorder frames and an
 // outer call never discards what a nested one collected.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <QVector>
@@ -81,7 +82,8 @@ public:
 signals:
     void requestSent(const QByteArray& frame);
     void replyReceived(const ReplyFrame& frame);
-    void replyRejected(int kind);  // AssemblerEvent::Kind of a dropped frame
+    // A frame that was dropped: AssemblerEvent::Kind and the bytes received.
+    void replyRejected(int kind, const QByteArray& raw);
     void receiveTimedOut();
     void transferRunning(bool running);
     // A paged transfer has ended: completed (ok) or stopped (refused, timed
@@ -95,6 +97,9 @@ private:
     void silenceTimer();
 
     QVector<AssemblerEvent> events_;
+    // Mid-frame silence: the time of the last byte, checked by a timer that
+    // is armed once per frame rather than restarted for every byte.
     QTimer silence_;
+    QElapsedTimer lastByte_;
     Tsend_rec_command* active_ = nullptr;
 };
