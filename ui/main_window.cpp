@@ -1,7 +1,10 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QScreen>
+#include <QShortcut>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "ui/help_picture.h"
@@ -9,6 +12,7 @@
 #include "ui/qt_prompts.h"
 #include "ui/side_tab_bar.h"
 #include "ui/status_strip.h"
+#include "ui/traffic_page.h"
 
 #if __has_include("settings/settings_page.h")
 #include "settings/settings_page.h"
@@ -80,6 +84,20 @@ void TForm1::FormCreate() {
     link.login.passwordBox = [this] { return edt3->text(); };
     setButtonsEnabled(link.login.unlocked());
 
+    // Esc, or the small button that appears in the status bar, stops a
+    // paged transfer after the page in flight.
+    btnStop = new QToolButton(stat1);
+    btnStop->setObjectName(QStringLiteral("btnStop"));
+    btnStop->setText(QStringLiteral("Stop"));
+    btnStop->setToolTip(QStringLiteral("Stop the transfer after the current page (Esc)"));
+    btnStop->hide();
+    connect(btnStop, &QToolButton::clicked, this, [&link] { link.cancelActive(); });
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, [&link] { link.cancelActive(); });
+    connect(&link, &DeviceLink::transferRunning, this, &TForm1::transferRunning);
+    link.verifyWrites = chkVerify->isChecked();
+    connect(chkVerify, &QCheckBox::toggled, this, [&link](bool on) { link.verifyWrites = on; });
+
     cbb9->refresh(true);
 }
 
@@ -119,6 +137,12 @@ void TForm1::buildTopBar() {
     btn1->setObjectName(QStringLiteral("btn1"));
     btn1->setGeometry(485, 4, 90, 30);
     connect(btn1, &QPushButton::clicked, this, [this] { session_->link.login.Login(); });
+
+    chkVerify = new QCheckBox(QStringLiteral("Verify after save"), pnl4);
+    chkVerify->setObjectName(QStringLiteral("chkVerify"));
+    chkVerify->setToolTip(QStringLiteral("Read every saved page back and compare it with what was sent"));
+    chkVerify->setChecked(true);
+    chkVerify->setGeometry(600, 9, 140, 21);
 
     btn24 = new QPushButton(QString::fromUtf8("同步时间"), pnl4);
     btn24->setObjectName(QStringLiteral("btn24"));
@@ -165,6 +189,9 @@ void TForm1::buildPages() {
     pgc->addTab(ts2, QStringLiteral("ts2"));
     pgc->addTab(ts3, QStringLiteral("History"));
     pgc->addTab(ts4, QStringLiteral("Help"));
+    auto* ts5 = new TrafficPage(*session_, pgc);
+    ts5->setObjectName(QStringLiteral("ts5"));
+    pgc->addTab(ts5, QStringLiteral("Traffic"));
     pgc->setCurrentIndex(0);
 }
 
@@ -211,6 +238,13 @@ void TForm1::btn8Click() {
         cm1.ClosePort();
         showPortState(false);
     }
+}
+
+void TForm1::transferRunning(bool running) {
+    const QRect panel = stat1->panelRect(3);
+    btnStop->setGeometry(panel.right() - 15 - 52, panel.top() + 2, 50, panel.height() - 4);
+    btnStop->setVisible(running);
+    btnStop->raise();
 }
 
 void TForm1::linkLost(const QString& reason) {

@@ -40,6 +40,8 @@ public:
     QTabWidget* pgc = nullptr;
     StatusStrip* stat1 = nullptr;
     QLabel* img4 = nullptr;        // help picture
+    class QCheckBox* chkVerify = nullptr;  // read back every save
+    class QToolButton* btnStop = nullptr;  // stops the running transfer (also Esc)
 
     // Even: port closed; odd: port open.
     int clickCount() const { return clicks_; }
@@ -57,6 +59,7 @@ private:
     void setButtonsEnabled(bool enabled);
     void showPortState(bool open);
     void linkLost(const QString& reason);
+    void transferRunning(bool running);
 
     std::unique_ptr<QtPrompts> ownPrompts_;
     std::unique_ptr<DeviceSession> session_;

@@ -10,6 +10,7 @@ DeviceSession::DeviceSession(Prompts& prompts, QObject* parent)
     link.basicInf = &basicInf;
     link.telephoneSend = &telephoneSend;
     link.historyInf = &historyInf;
+    traffic.attach(link);
     link.login.LockButtons();
     settings.fillStartContents();
     TtelephoneSend::fillStartContents(numbers);

@@ -9,6 +9,7 @@
 #include "history/history_inf.h"
 #include "link/device_link.h"
 #include "link/text_grid.h"
+#include "link/traffic_log.h"
 #include "numbers/telephone_send.h"
 #include "settings/basic_inf.h"
 #include "settings/settings_sheet.h"
@@ -25,6 +26,7 @@ public:
     TtelephoneSend telephoneSend{link, numbers};
     THistoryInf historyInf{link, history};
     TBasicInf basicInf{link, settings};
+    TrafficLog traffic;                 // every frame and link event
 
     // Folder of the file dialogs: "configuration/" beside the executable,
     // created when missing; a per-user data folder when that cannot be

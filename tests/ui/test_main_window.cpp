@@ -1,6 +1,9 @@
 // The window's start-up state and the Open/Close button against the virtual
 // device.
+#include <QCheckBox>
 #include <QDir>
+#include <QTableView>
+#include <QToolButton>
 #include <QtTest>
 
 #include "recording_prompts.h"
@@ -23,11 +26,15 @@ private slots:
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
 
-        QCOMPARE(form.pgc->count(), 4);
+        QCOMPARE(form.pgc->count(), 5);
         QCOMPARE(form.pgc->tabText(0), QString("Basic\r\nSettings"));
         QCOMPARE(form.pgc->tabText(1), QString("Number\r\nList"));
         QCOMPARE(form.pgc->tabText(2), QString("Historical\r\nData"));
         QCOMPARE(form.pgc->tabText(3), QString("Help"));
+        QCOMPARE(form.pgc->tabText(4), QString("Traffic"));
+        QVERIFY(form.chkVerify->isChecked());
+        QVERIFY(form.session().link.verifyWrites);
+        QVERIFY(form.btnStop->isHidden());
         QCOMPARE(form.pgc->currentIndex(), 0);
         QCOMPARE(form.img4->size(), QSize(761, 521));
 
@@ -148,6 +155,50 @@ private slots:
         form.cbb9->setEditText(again);
         form.btn8Click();
         QCOMPARE(form.btn8->text(), QString("Close"));
+    }
+
+    void stopButton_showsWhileTransferRuns_andCancels() {
+        vdev::VirtualDevice device;
+        vdev::Faults f;
+        f.chunkSize = 32;
+        f.chunkDelayMs = 3;  // slow replies: the read is still running when Esc comes
+        device.setFaults(f);
+        const QString path = device.start();
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.cbb9->setEditText(path);
+        form.btn8Click();
+        DeviceSession& s = form.session();
+        s.numbers.setText(1, 1, "keep");
+        s.telephoneSend.startRead(375);
+        QTRY_VERIFY(!form.btnStop->isHidden());
+        QTRY_VERIFY(s.telephoneSend.PageNext > 3);
+        QTest::keyClick(&form, Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(form.btnStop->isHidden(), 3000);
+        const int sent = device.totalRequests();
+        QVERIFY(sent < 375);
+        QTest::qWait(300);
+        QCOMPARE(device.totalRequests(), sent);
+        QVERIFY(s.link.bar.statusText().startsWith("Stopped after page"));
+        QVERIFY(prompts.texts().isEmpty());
+    }
+
+    void trafficPage_listsFramesOfALogin() {
+        vdev::VirtualDevice device;
+        const QString path = device.start();
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.cbb9->setEditText(path);
+        form.btn8Click();
+        form.session().link.login.Login();
+        QTRY_COMPARE(prompts.texts(), QStringList{"Password confirmed!"});
+        QTRY_COMPARE(form.session().traffic.rowCount(), 2);
+        auto* view = form.findChild<QTableView*>("lvTraffic");
+        QVERIFY(view);
+        QCOMPARE(view->model()->rowCount(), 2);
+        QCOMPARE(view->model()->index(1, TrafficLog::Checksum).data().toString(), QString("ok"));
     }
 
     void portList_refreshKeepsTypedText() {
