@@ -137,6 +137,7 @@ bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
         QPainter p(corner_);
         QStyleOptionHeader opt;
         opt.initFrom(corner_);
+        opt.state |= QStyle::State_Enabled | QStyle::State_Raised;
         opt.rect = corner_->rect();
         opt.text = model_.grid().text(0, 0);
         opt.textAlignment = Qt::AlignCenter;
