@@ -10,6 +10,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "history/history_files.h"
 #include "history/history_inf.h"
 #include "history/history_record.h"
 #include "ui/session.h"
@@ -117,13 +118,13 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    // Left panel: files and delete. The file operations are wired elsewhere.
+    // Left panel: files and delete. The file exports are history/history_files.h.
     auto* pnl7 = new QWidget(content);
     pnl7->setObjectName(QStringLiteral("pnl7"));
     pnl7->setFixedWidth(100);
     pnl7->setMinimumHeight(340);
-    button("btn18", "Export.CSV", pnl7, 9, 73, 85, 30, unlocked);
-    button("btn13", "Export.XLS", pnl7, 9, 126, 85, 30, unlocked);
+    QPushButton* btn18 = button("btn18", "Export.CSV", pnl7, 9, 73, 85, 30, unlocked);
+    QPushButton* btn13 = button("btn13", "Export.XLS", pnl7, 9, 126, 85, 30, unlocked);
     QPushButton* btn23 = button("btn23", "Delete all", pnl7, 9, 297, 85, 30, unlocked);
     row->addWidget(pnl7, 0, Qt::AlignTop);
 
@@ -144,6 +145,8 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
     connect(btn19, &QPushButton::clicked, this, &HistoryPage::btn19Click);
     connect(btn20, &QPushButton::clicked, this, &HistoryPage::btn20Click);
     connect(btn23, &QPushButton::clicked, this, &HistoryPage::btn23Click);
+    connect(btn13, &QPushButton::clicked, this, [this] { Tcustomstringgrid_his(session_).ExportHistoryWorkbook(); });
+    connect(btn18, &QPushButton::clicked, this, [this] { Tcustomstringgrid_his(session_).ExportHistoryCsv(); });
 }
 
 void HistoryPage::btn19Click() {

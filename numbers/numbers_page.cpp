@@ -14,6 +14,7 @@
 #include <QTimeEdit>
 #include <QWheelEvent>
 
+#include "numbers/number_files.h"
 #include "numbers/number_record.h"
 #include "ui/session.h"
 #include "ui/string_grid.h"
@@ -237,7 +238,10 @@ NumbersPage::NumbersPage(DeviceSession& session, QWidget* parent)
     connect(findChild<QPushButton*>(QStringLiteral("btn9")), &QPushButton::clicked, this, &NumbersPage::btn9Click);
     connect(findChild<QPushButton*>(QStringLiteral("btn6")), &QPushButton::clicked, this, &NumbersPage::btn6Click);
     connect(findChild<QPushButton*>(QStringLiteral("btn7")), &QPushButton::clicked, this, &NumbersPage::btn7Click);
-    // btn14, btn15, btn3 (workbook and CSV files) are wired by the file layouts.
+    // Workbook and CSV files (numbers/number_files.h).
+    connect(findChild<QPushButton*>(QStringLiteral("btn15")), &QPushButton::clicked, this, [this] { NumberFiles(session_).btn15Click(); });
+    connect(findChild<QPushButton*>(QStringLiteral("btn14")), &QPushButton::clicked, this, [this] { NumberFiles(session_).btn14Click(); });
+    connect(findChild<QPushButton*>(QStringLiteral("btn3")), &QPushButton::clicked, this, [this] { NumberFiles(session_).btn3Click(); });
 
     connect(strngrd3_, &StringGrid::cellSelected, this, &NumbersPage::strngrd3SelectCell);
     connect(strngrd3_, &StringGrid::cellClicked, this, &NumbersPage::strngrd3Click);
