@@ -23,6 +23,7 @@
 #include <QObject>
 #include <QTimer>
 #include <QVector>
+#include <functional>
 
 #include "link/assembler.h"
 #include "link/byte_sink.h"
@@ -64,6 +65,9 @@ public:
     // Read every page back after a save and compare it with what was sent;
     // the save's success message comes only when everything matched.
     bool verifyWrites = false;
+
+    // Asked before a save writes anything; false cancels the save.
+    std::function<bool(Tsend_rec_command*)> beforeWrite;
 
     void cm1ReceiveData(quint8 byte);
     void sendRequest(const QByteArray& frame, const QString& statusText);

@@ -15,15 +15,19 @@ void Tsend_rec_command::startRead(quint16 total) {
     PageNext = 1;
     cancelled_ = false;
     mode_ = Mode::Reading;
+    lastWasWrite_ = false;
     link_.transferStarted(this);
     ReadNext();
 }
 
 void Tsend_rec_command::startWrite(quint16 total) {
+    // The last word before anything is written (what the save will change).
+    if (link_.beforeWrite && !link_.beforeWrite(this)) return;
     PageTotal = total;
     PageNext = 1;
     cancelled_ = false;
     mode_ = Mode::Writing;
+    lastWasWrite_ = true;
     written_.clear();
     differences_.clear();
     link_.transferStarted(this);

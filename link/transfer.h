@@ -40,6 +40,8 @@ public:
 
     enum class Mode { Idle, Reading, Writing, Verifying };
     Mode mode() const { return mode_; }
+    // Whether the chain started last was a save (else a read).
+    bool lastChainWasWrite() const { return lastWasWrite_; }
 
     // Starts a chain of `total` pages from page 1.
     void startRead(quint16 total);
@@ -91,6 +93,7 @@ private:
     void end(bool ok);
 
     Mode mode_ = Mode::Idle;
+    bool lastWasWrite_ = false;
     bool cancelled_ = false;
     QMap<qint32, QByteArray> written_;
     QStringList differences_;
