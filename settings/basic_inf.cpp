@@ -66,3 +66,20 @@ void TBasicInf::readFinished() {
 }
 
 void TBasicInf::writeFinished() { link_.prompts.inform(QStringLiteral("Basic setting saved success")); }
+
+QStringList TBasicInf::describeDifferences(int page, const QByteArray& written, const QByteArray& read) const {
+    QStringList rows;
+    bool outsideFields = false;
+    QList<bool> covered(written.size(), false);
+    for (const settings::Field& f : settings::layout()) {
+        if (f.page != page) continue;
+        for (int i = f.offset; i < f.offset + f.size && i < covered.size(); ++i) covered[i] = true;
+        if (written.mid(f.offset, f.size) == read.mid(f.offset, f.size)) continue;
+        const QString name = SettingsSheet::rowName(f.row);
+        if (!rows.contains(name)) rows << name;
+    }
+    for (int i = 0; i < std::min(written.size(), read.size()); ++i)
+        if (!covered[i] && written[i] != read[i]) outsideFields = true;
+    if (outsideFields) rows << QStringLiteral("settings page %1: unused bytes").arg(page);
+    return rows;
+}

@@ -24,7 +24,8 @@ public:
     // pages fill the sheet instead of being taken for a password.
     void readSettings();
     // "Save Settings": no confirmation; writes both pages built from the sheet.
-    // False (after a message naming the cell) when a page cannot be built.
+    // False (after a message naming the cell) when a page cannot be built;
+    // then nothing is sent.
     bool saveSettings();
 
     void ReadPage(int page) override;
@@ -35,6 +36,10 @@ public:
     // stored (not an integer, out of range, a character GBK cannot hold).
     bool EncodeFirstPage();
     bool EncodeSecondPage();
+
+    // A page read back after a save that differs from what was written: the
+    // names of the setting rows whose bytes differ.
+    QStringList describeDifferences(int page, const QByteArray& written, const QByteArray& read) const override;
 
 protected:
     void readFinished() override;

@@ -237,6 +237,28 @@ private slots:
         QVERIFY(!s->link.bar.tmr1.isOn());
     }
 
+    // With read-back verification on, a device that keeps something else
+    // is reported by the setting rows that differ.
+    void saveChain_verifyNamesDifferingRows() {
+        s->link.verifyWrites = true;
+        port.device = [this](const QByteArray& req) {
+            QByteArray answer = dev.answer(req);
+            if (quint8(req[1]) == cmd::WriteBlock && SettingsDevice::addressOf(req) == 0) {
+                dev.pages[0][236] = 0x12;  // the port as the device keeps it
+                dev.pages[0][240] = 'X';   // inside the APN
+            }
+            return answer;
+        };
+        s->basicInf.saveSettings();
+        QTRY_COMPARE(prompts.texts().size(), 1);
+        QVERIFY(!messageShown(kSaveDone));
+        const QString text = prompts.texts().first();
+        QVERIFY2(text.contains("19.Server Port(0-65535)"), qPrintable(text));
+        QVERIFY2(text.contains("20.GPRS APN"), qPrintable(text));
+        QVERIFY2(!text.contains("18.Server IP Address"), qPrintable(text));
+        QCOMPARE(port.sent.size(), 4);  // two writes, two reads back
+    }
+
     void silentDevice_timesOutOnce_data() {
         QTest::addColumn<bool>("save");
         QTest::newRow("read") << false;

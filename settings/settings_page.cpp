@@ -1,0 +1,254 @@
+#include "settings/settings_page.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+#include "settings/input_rules.h"
+#include "ui/session.h"
+#include "ui/string_grid.h"
+
+namespace {
+
+constexpr QAbstractItemView::EditTriggers kEditing =
+    QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
+    QAbstractItemView::AnyKeyPressed;
+
+// The header row's fill: the light sky blue 0xF0CAA6 (blue F0, green CA, red A6).
+const char* kHeaderStyle =
+    "QHeaderView::section:horizontal { background-color: #A6CAF0; border: none;"
+    " border-right: 1px solid #808080; border-bottom: 1px solid #808080; }"
+    "QTableCornerButton::section { background-color: #A6CAF0; border: none;"
+    " border-right: 1px solid #808080; border-bottom: 1px solid #808080; }";
+
+}  // namespace
+
+// In-place editor of the content column: a line edit that reports every
+// change of its text; the description column gets no editor.
+class SettingsEditDelegate : public QStyledItemDelegate {
+public:
+    SettingsEditDelegate(SettingsPage& page) : QStyledItemDelegate(&page), page_(page) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        const int col = index.column() + 1, row = index.row() + 1;
+        if (col == 2) return nullptr;
+        auto* editor = new QLineEdit(parent);
+        editor->setFrame(false);
+        QObject::connect(editor, &QLineEdit::textEdited, &page_,
+                         [this, col, row](const QString& text) { page_.strngrd_writeSetEditText(col, row, text); });
+        page_.editorOpened(editor, col, row);
+        return editor;
+    }
+
+    void finish(QLineEdit* editor) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+
+private:
+    SettingsPage& page_;
+};
+
+SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), sheet_(session.settings) {
+    setObjectName(QStringLiteral("ts1"));
+
+    auto* pnl14 = new QWidget(this);
+    pnl14->setObjectName(QStringLiteral("pnl14"));
+    pnl14->setFixedWidth(100);
+    struct ButtonSpec {
+        const char* name;
+        const char* caption;
+        int top;
+    };
+    const ButtonSpec specs[] = {{"btn21", "Read Settings", 47},
+                                {"btn22", "Save Settings", 113},
+                                {"btn16", "Import profile", 179},
+                                {"btn17", "Export profile", 246}};
+    QPushButton* buttons[4];
+    for (int i = 0; i < 4; ++i) {
+        buttons[i] = new QPushButton(QString::fromLatin1(specs[i].caption), pnl14);
+        buttons[i]->setObjectName(QString::fromLatin1(specs[i].name));
+        buttons[i]->setGeometry(7, specs[i].top, 85, 31);
+    }
+    connect(buttons[0], &QPushButton::clicked, this, &SettingsPage::btn21Click);
+    connect(buttons[1], &QPushButton::clicked, this, &SettingsPage::btn22Click);
+    connect(buttons[2], &QPushButton::clicked, this, &SettingsPage::importProfileRequested);
+    connect(buttons[3], &QPushButton::clicked, this, &SettingsPage::exportProfileRequested);
+
+    grid_ = new StringGrid(sheet_.grid, this);
+    grid_->setObjectName(QStringLiteral("strngrd_write"));
+    grid_->setDefaultRowHeight(24);
+    grid_->setGridRowHeight(1, 22);
+    grid_->setGridRowHeight(8, 26);
+    grid_->setGridColumnWidth(0, 275);
+    grid_->setGridColumnWidth(1, 201);
+    grid_->setGridColumnWidth(2, 391);
+    grid_->setShowGrid(true);
+    grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grid_->setFocusPolicy(Qt::ClickFocus);  // not in the tab order
+    grid_->setEditTriggers(kEditing);
+    grid_->setStyleSheet(QString::fromLatin1(kHeaderStyle));
+    delegate_ = new SettingsEditDelegate(*this);
+    grid_->setItemDelegate(delegate_);
+    connect(delegate_, &QAbstractItemDelegate::closeEditor, this, [this](QWidget* editor) {
+        if (editor == editor_) editor_ = nullptr;
+    });
+    connect(grid_, &StringGrid::cellSelected, this, &SettingsPage::strngrd_writeSelectCell);
+    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &SettingsPage::settingsGridScrolled);
+    grid_->viewport()->installEventFilter(this);
+
+    for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
+        const auto choice = SettingsSheet::Choice(c);
+        auto* box = new QComboBox(grid_->viewport());
+        box->setObjectName(QString::fromLatin1(SettingsSheet::widgetName(choice)));
+        box->addItems(SettingsSheet::items(choice));
+        box->setCurrentIndex(sheet_.choice(choice));
+        box->hide();
+        box->installEventFilter(this);
+        connect(box, &QComboBox::currentIndexChanged, this,
+                [this, choice](int index) { sheet_.setChoice(choice, index); });
+        combos_[c] = box;
+    }
+    connect(&sheet_, &SettingsSheet::choiceChanged, this, [this](int choice, int index) {
+        if (choice >= 0 && choice < SettingsSheet::ChoiceCount) combos_[choice]->setCurrentIndex(index);
+    });
+    connect(&sheet_, &SettingsSheet::choiceListsShown, this, &SettingsPage::showChoiceLists);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnl14);
+    layout->addWidget(grid_, 1);
+
+    // No content cell is selected until the user picks one.
+    grid_->setCurrentCell(1, 0);
+}
+
+SettingsPage::~SettingsPage() {
+    // The grid goes first, while this page is whole: closing an open editor
+    // or a focused list calls back into the page.
+    disconnect(&sheet_, nullptr, this, nullptr);
+    grid_->viewport()->removeEventFilter(this);
+    for (QComboBox* box : combos_) box->removeEventFilter(this);
+    delete grid_;
+    delegate_->disconnect(this);
+}
+
+void SettingsPage::btn21Click() { session_.basicInf.readSettings(); }
+
+void SettingsPage::btn22Click() {
+    // The text still being typed is part of what is saved.
+    commitOpenEditor();
+    session_.basicInf.saveSettings();
+}
+
+void SettingsPage::strngrd_writeSelectCell(int col, int row) {
+    // Descriptions cannot be typed over.
+    grid_->setEditTriggers(col == 2 ? QAbstractItemView::NoEditTriggers : kEditing);
+}
+
+void SettingsPage::editorOpened(QLineEdit* editor, int col, int row) {
+    editor_ = editor;
+    editorRow_ = row;
+}
+
+void SettingsPage::commitOpenEditor() {
+    if (editor_) emit delegate_->commitData(editor_);
+}
+
+void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& text) {
+    if (col != 1) return;
+    const settings::InputResult r = settings::applyInputRule(row, text);
+    if (!r.refused.isEmpty()) {
+        // Shown once the keystroke has been handled, not from inside the editor.
+        const QString message = settings::unencodableMessage(row, r.refused);
+        QTimer::singleShot(0, this, [this, message] { session_.link.prompts.message(message); });
+    }
+    if (r.cellText != text) {
+        sheet_.setContent(row, r.cellText);
+        if (editor_ && editor_->text() != r.cellText) {
+            const int cursor = editor_->cursorPosition();
+            editor_->setText(r.cellText);
+            editor_->setCursorPosition(qMin(cursor, int(r.cellText.size())));
+        }
+    }
+    if (r.moveToRow >= 0) {
+        if (editor_) static_cast<SettingsEditDelegate*>(delegate_)->finish(editor_);
+        sheet_.setContent(row, r.cellText);
+        grid_->setCurrentCell(col, r.moveToRow);
+    }
+}
+
+void SettingsPage::choiceListExit(SettingsSheet::Choice c) {
+    sheet_.setContent(SettingsSheet::rowOf(c), combos_[c]->currentText());
+}
+
+void SettingsPage::settingsGridScrolled(int position) {
+    window()->setWindowTitle(QString::fromUtf8("滚动条位置:") + QString::number(position));
+    // The lists would stay at their old place; drawing puts them back.
+    for (QComboBox* box : combos_) box->hide();
+    schedulePlacement();
+}
+
+void SettingsPage::schedulePlacement() {
+    if (placementPending_) return;
+    placementPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        placementPending_ = false;
+        placeChoiceLists();
+    });
+}
+
+void SettingsPage::placeChoiceLists() {
+    const QRect visible = grid_->viewport()->rect();
+    for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
+        QComboBox* box = combos_[c];
+        if (!box->isHidden()) continue;  // a shown list stays where it is
+        const QRect cell = grid_->cellRect(1, SettingsSheet::rowOf(SettingsSheet::Choice(c)));
+        if (!cell.isValid() || !visible.intersects(cell)) continue;
+        box->setGeometry(cell);
+        box->show();
+    }
+}
+
+void SettingsPage::showChoiceLists() {
+    // Settings page 1 has arrived: the lists show their values at once.
+    for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
+        QComboBox* box = combos_[c];
+        if (!box->isHidden()) continue;
+        box->setGeometry(grid_->cellRect(1, SettingsSheet::rowOf(SettingsSheet::Choice(c))));
+        box->show();
+    }
+}
+
+bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_->viewport() && event->type() == QEvent::Paint) {
+        // Widgets are not shown from inside a paint event; the placement
+        // follows right after it.
+        bool anyHidden = false;
+        for (QComboBox* box : combos_) anyHidden = anyHidden || box->isHidden();
+        if (anyHidden) schedulePlacement();
+    } else if (event->type() == QEvent::FocusOut) {
+        for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
+            if (watched != combos_[c]) continue;
+            // Opening the drop-down list is not leaving the box.
+            bool ownPopup = false;  // the list's popup is a window of its own
+            for (const QWidget* w = QApplication::activePopupWidget(); w && !ownPopup; w = w->parentWidget())
+                ownPopup = w == combos_[c];
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && !ownPopup)
+                choiceListExit(SettingsSheet::Choice(c));
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
