@@ -29,7 +29,8 @@ inline QByteArray gbkBytes(const char* utf8) {
     for (QChar c : s) {
         if (c == QChar(0x5F00)) out += QByteArray::fromHex("BFAA");
         else if (c == QChar(0x95E8)) out += QByteArray::fromHex("C3C5");
-        else out += char(c.unicode());
+        else if (c.unicode() < 0x80) out += char(c.unicode());
+        else qFatal("gbkBytes: no table entry for U+%04X", unsigned(c.unicode()));
     }
     return out;
 }
