@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "settings/input_rules.h"
+#include "settings/profile.h"
 #include "ui/session.h"
 #include "ui/string_grid.h"
 
@@ -85,6 +86,12 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
     connect(buttons[1], &QPushButton::clicked, this, &SettingsPage::btn22Click);
     connect(buttons[2], &QPushButton::clicked, this, &SettingsPage::importProfileRequested);
     connect(buttons[3], &QPushButton::clicked, this, &SettingsPage::exportProfileRequested);
+    // The profile workbook (settings/profile.h).
+    connect(this, &SettingsPage::importProfileRequested, this, [this] { Tcustomstringgrid_basis(session_).ImportProfile(); });
+    connect(this, &SettingsPage::exportProfileRequested, this, [this] {
+        commitOpenEditor();  // the text still being typed belongs to the profile
+        Tcustomstringgrid_basis(session_).ExportProfile();
+    });
 
     grid_ = new StringGrid(sheet_.grid, this);
     grid_->setObjectName(QStringLiteral("strngrd_write"));
