@@ -15,8 +15,12 @@ namespace {
 constexpr int kColumns = 8;
 }
 
-QString workbookFilter() { return numfiles::exportWorkbookFilter(); }
-QString csvFilter() { return numfiles::csvFilter(); }
+QString workbookFilter() {
+    return numfiles::exportWorkbookFilter();
+}
+QString csvFilter() {
+    return numfiles::csvFilter();
+}
 QString workbookProposedName(const QDateTime& now) {
     return QStringLiteral("hisinf_R") + numfiles::fileStamp(now);
 }
@@ -99,14 +103,16 @@ void Tcustomstringgrid_his::ExportHistoryCsv() {
         Tprogressbar_ctrl progress(link.bar);
         bytes = hisfiles::csvBytes(session_.history, &error, [&](int r) {
             progress.SetProgress(quint16(r * 100 / (hisfiles::Rows + 1)));
-            link.status.ShowStatus(QStringLiteral("Export.csv:%1/%2").arg(r - 1).arg(hisfiles::Rows));
+            link.status.ShowStatus(
+                QStringLiteral("Export.csv:%1/%2").arg(r - 1).arg(hisfiles::Rows));
         });
     }
     if (!bytes) {
         link.prompts.message(error);
         return;
     }
-    const QString chosen = link.prompts.saveFile(session_.ConfigDir, hisfiles::csvFilter(), proposed);
+    const QString chosen =
+        link.prompts.saveFile(session_.ConfigDir, hisfiles::csvFilter(), proposed);
     if (chosen.isEmpty()) return;
     const numfiles::Outcome out = numfiles::writeCsv(*bytes, chosen);
     if (!out.ok()) {

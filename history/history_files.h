@@ -13,11 +13,11 @@
 // number, ten fields (grid columns 0..7 and two empty ones), CR LF after
 // every line, GBK bytes; fields holding ',', '"' or a line break are quoted.
 
+#include <functional>
+#include <optional>
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-#include <functional>
-#include <optional>
 
 class DeviceSession;
 class TextGrid;
@@ -33,8 +33,8 @@ constexpr int Rows = 1000;
 // Called after each grid row an operation has handled, with that row.
 using RowDone = std::function<void(int row)>;
 
-QString workbookFilter();  // "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
-QString csvFilter();       // "CVS file|*.cvs;*.cvs|(*.*)|*.*"
+QString workbookFilter();                            // "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
+QString csvFilter();                                 // "CVS file|*.cvs;*.cvs|(*.*)|*.*"
 QString workbookProposedName(const QDateTime& now);  // hisinf_R2024-05-17_08-30-00
 QString csvProposedName(const QDateTime& now);       // hisinf_CSV2024-05-17_08-30-00.cvs
 
@@ -47,12 +47,14 @@ struct Outcome {
 // Fills `book` with the history layout; rowDone for rows 0..1000.
 void fillWorkbook(const TextGrid& grid, office::Workbook& book, const RowDone& rowDone = {});
 // Writes the grid as a workbook under office::exportFileName(chosenPath).
-Outcome exportWorkbook(const TextGrid& grid, const QString& chosenPath, const RowDone& rowDone = {});
+Outcome exportWorkbook(const TextGrid& grid, const QString& chosenPath,
+                       const RowDone& rowDone = {});
 
 // The CSV bytes (empty when no row has a record number), or nothing with the
 // message in `error` when a text has a character that GBK cannot encode.
 // rowDone is called for each row written.
-std::optional<QByteArray> csvBytes(const TextGrid& grid, QString* error, const RowDone& rowDone = {});
+std::optional<QByteArray> csvBytes(const TextGrid& grid, QString* error,
+                                   const RowDone& rowDone = {});
 Outcome exportCsv(const TextGrid& grid, const QString& chosenPath, const RowDone& rowDone = {});
 
 }  // namespace hisfiles

@@ -20,16 +20,28 @@ const QString kWrongFormat = QStringLiteral("Wrong format of the setting profile
 constexpr int kNumberCol = 2, kStartDateCol = 3, kStartTimeCol = 4, kEndDateCol = 5,
               kEndTimeCol = 6, kAlwaysCol = 7, kDeleteCol = 8;
 
-bool isNumberText(const QString& text) { return numrec::cellNumber(text).has_value(); }
+bool isNumberText(const QString& text) {
+    return numrec::cellNumber(text).has_value();
+}
 
 }  // namespace
 
-QString exportWorkbookFilter() { return QStringLiteral("EXCEL file|*.xlsx;*.xls|(*.*)|*.*"); }
-QString importWorkbookFilter() { return QStringLiteral("EXCEL file|*.xls;*.xlsx|(*.*)|*.*"); }
-QString csvFilter() { return QStringLiteral("CVS file|*.cvs;*.cvs|(*.*)|*.*"); }
+QString exportWorkbookFilter() {
+    return QStringLiteral("EXCEL file|*.xlsx;*.xls|(*.*)|*.*");
+}
+QString importWorkbookFilter() {
+    return QStringLiteral("EXCEL file|*.xls;*.xlsx|(*.*)|*.*");
+}
+QString csvFilter() {
+    return QStringLiteral("CVS file|*.cvs;*.cvs|(*.*)|*.*");
+}
 
-QString fileStamp(const QDateTime& now) { return now.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")); }
-QString workbookProposedName(const QDateTime& now) { return QStringLiteral("telinf_R") + fileStamp(now); }
+QString fileStamp(const QDateTime& now) {
+    return now.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+}
+QString workbookProposedName(const QDateTime& now) {
+    return QStringLiteral("telinf_R") + fileStamp(now);
+}
 QString csvProposedName(const QDateTime& now) {
     return QStringLiteral("telinf_CSV") + fileStamp(now) + QStringLiteral(".cvs");
 }
@@ -78,8 +90,9 @@ QString slotList(const QVector<int>& serials) {
 }
 
 QString checkReport(const QVector<int>& slotsInError) {
-    return QStringLiteral("Wrong information on the profile,please correct it and then import "
-                          "again,error:") +
+    return QStringLiteral(
+               "Wrong information on the profile,please correct it and then import "
+               "again,error:") +
            QString::number(slotsInError.size()) + QLatin1Char('\r') + slotList(slotsInError);
 }
 
@@ -110,7 +123,8 @@ Outcome importWorkbook(TextGrid& grid, const office::Workbook& book, const RowDo
                 QStringLiteral("Authorized numbers stored as numbers that cannot be telephone "
                                "numbers (only whole numbers of up to 15 digits are exact),please "
                                "store them as text and import again,error:") +
-                    QString::number(inexactNumbers.size()) + QLatin1Char('\r') + slotList(inexactNumbers),
+                    QString::number(inexactNumbers.size()) + QLatin1Char('\r') +
+                    slotList(inexactNumbers),
                 {}};
     }
 
@@ -168,8 +182,9 @@ bool appendCsvLine(QByteArray& out, const QString& line, const QString& what, QS
     const std::optional<QByteArray> bytes = gbk::encode(line);
     if (!bytes) {
         if (error)
-            *error = QStringLiteral("The character \"%1\" in %2 has no GBK form and cannot be "
-                                    "written to a CSV file; nothing was written.")
+            *error = QStringLiteral(
+                         "The character \"%1\" in %2 has no GBK form and cannot be "
+                         "written to a CSV file; nothing was written.")
                          .arg(gbk::firstUnencodable(line), what);
         return false;
     }
@@ -190,14 +205,16 @@ QString writeFileAtomically(const QByteArray& bytes, const QString& path) {
 
 QString csvFileName(const QString& chosen, QString* note) {
     if (note) note->clear();
-    static const QStringList workbookSuffixes = {"xlsx", "xls", "xlsm", "xlsb", "xltx", "xltm", "xlt", "ods"};
+    static const QStringList workbookSuffixes = {"xlsx", "xls",  "xlsm", "xlsb",
+                                                 "xltx", "xltm", "xlt",  "ods"};
     const QString suffix = QFileInfo(chosen).suffix();
     for (const QString& s : workbookSuffixes)
         if (suffix.compare(s, Qt::CaseInsensitive) == 0) {
             const QString path = chosen + QStringLiteral(".cvs");
             if (note)
-                *note = QStringLiteral("A CSV file cannot carry a workbook's name; it was saved as "
-                                       "\"%1\" instead.")
+                *note = QStringLiteral(
+                            "A CSV file cannot carry a workbook's name; it was saved as "
+                            "\"%1\" instead.")
                             .arg(QFileInfo(path).fileName());
             return path;
         }
@@ -240,8 +257,9 @@ NumberFiles::NumberFiles(DeviceSession& session)
 
 void NumberFiles::btn15Click() {
     DeviceLink& link = session_.link;
-    const QString chosen = link.prompts.saveFile(session_.ConfigDir, numfiles::exportWorkbookFilter(),
-                                                 numfiles::workbookProposedName(clock()));
+    const QString chosen =
+        link.prompts.saveFile(session_.ConfigDir, numfiles::exportWorkbookFilter(),
+                              numfiles::workbookProposedName(clock()));
     if (chosen.isEmpty()) return;
     Tprogressbar_ctrl progress(link.bar);
     const numfiles::Outcome out = numfiles::exportWorkbook(session_.numbers, chosen, [&](int r) {
@@ -258,7 +276,8 @@ void NumberFiles::btn15Click() {
 
 void NumberFiles::btn14Click() {
     DeviceLink& link = session_.link;
-    const QString path = link.prompts.openFile(session_.ConfigDir, numfiles::importWorkbookFilter());
+    const QString path =
+        link.prompts.openFile(session_.ConfigDir, numfiles::importWorkbookFilter());
     if (path.isEmpty()) return;
     Tprogressbar_ctrl progress(link.bar);
     const numfiles::Outcome out = numfiles::importWorkbook(session_.numbers, path, [&](int s) {
@@ -266,14 +285,14 @@ void NumberFiles::btn14Click() {
         link.status.ShowStatus(QStringLiteral("Import.xls"));
     });
     switch (out.kind) {
-    case numfiles::Outcome::Done:
-        break;
-    case numfiles::Outcome::Refused:
-        link.prompts.message(out.text);
-        break;
-    case numfiles::Outcome::RowsInError:
-        link.prompts.inform(out.text);
-        break;
+        case numfiles::Outcome::Done:
+            break;
+        case numfiles::Outcome::Refused:
+            link.prompts.message(out.text);
+            break;
+        case numfiles::Outcome::RowsInError:
+            link.prompts.inform(out.text);
+            break;
     }
 }
 
@@ -283,10 +302,12 @@ void NumberFiles::btn3Click() {
     QString error;
     // The lines are built before the dialog: a list that cannot be written
     // is refused before the user picks a name.
-    const std::optional<QByteArray> bytes = numfiles::csvBytes(session_.numbers, &error, [&](int s) {
-        progress.SetProgress(quint16(s * 100 / (numfiles::Slots + 1)));
-        link.status.ShowStatus(QStringLiteral("Export.csv:%1/%2").arg(s - 1).arg(numfiles::Slots));
-    });
+    const std::optional<QByteArray> bytes =
+        numfiles::csvBytes(session_.numbers, &error, [&](int s) {
+            progress.SetProgress(quint16(s * 100 / (numfiles::Slots + 1)));
+            link.status.ShowStatus(
+                QStringLiteral("Export.csv:%1/%2").arg(s - 1).arg(numfiles::Slots));
+        });
     if (!bytes) {
         link.prompts.message(error);
         return;

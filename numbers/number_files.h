@@ -22,13 +22,13 @@
 // quotes doubled) so that it cannot shift the later columns; every other
 // field is written as it stands.
 
+#include <functional>
+#include <optional>
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <functional>
-#include <optional>
 
 class DeviceSession;
 class TextGrid;

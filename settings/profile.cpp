@@ -10,13 +10,19 @@ constexpr int kColumns = 3;
 const QString kHeaderCell = QStringLiteral("Items");
 }  // namespace
 
-QString exportFilter() { return QStringLiteral("EXCEL file|*.xlsx;*.xls|(*.*)|*.*"); }
-QString importFilter() { return QStringLiteral("EXCEL file|*.xls;*.xlsx|(*.*)|*.*"); }
+QString exportFilter() {
+    return QStringLiteral("EXCEL file|*.xlsx;*.xls|(*.*)|*.*");
+}
+QString importFilter() {
+    return QStringLiteral("EXCEL file|*.xls;*.xlsx|(*.*)|*.*");
+}
 QString proposedName(const QDateTime& now) {
     return QStringLiteral("basicinf_R") + now.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
 }
 
-int choiceSheetRow(SettingsSheet::Choice c) { return SettingsSheet::rowOf(c) + 1; }
+int choiceSheetRow(SettingsSheet::Choice c) {
+    return SettingsSheet::rowOf(c) + 1;
+}
 
 void fillWorkbook(const SettingsSheet& sheet, office::Workbook& book, const RowDone& rowDone) {
     book.setColumnWidth(1, 85);
@@ -32,7 +38,8 @@ void fillWorkbook(const SettingsSheet& sheet, office::Workbook& book, const RowD
     }
 }
 
-Outcome exportProfile(const SettingsSheet& sheet, const QString& chosenPath, const RowDone& rowDone) {
+Outcome exportProfile(const SettingsSheet& sheet, const QString& chosenPath,
+                      const RowDone& rowDone) {
     Outcome out;
     out.path = office::exportFileName(chosenPath, &out.text);
     office::Workbook book;

@@ -16,9 +16,9 @@
 // window and the command line run these) and Tcustomstringgrid_basis, the
 // two buttons with their dialogs, status texts and progress.
 
+#include <functional>
 #include <QDateTime>
 #include <QString>
-#include <functional>
 
 #include "settings/settings_sheet.h"
 
@@ -35,8 +35,8 @@ constexpr int SettingRows = 22;
 // Called after each grid row an operation has handled, with that row.
 using RowDone = std::function<void(int row)>;
 
-QString exportFilter();  // "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
-QString importFilter();  // "EXCEL file|*.xls;*.xlsx|(*.*)|*.*"
+QString exportFilter();                      // "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
+QString importFilter();                      // "EXCEL file|*.xls;*.xlsx|(*.*)|*.*"
 QString proposedName(const QDateTime& now);  // basicinf_R2026-12-07_12-54-25
 
 // Sheet row of a choice list's cell in column B (B4 for cbb1 ...).
@@ -59,7 +59,8 @@ Outcome exportProfile(const SettingsSheet& sheet, const QString& chosenPath,
 // "'x' is not a valid integer value") and changes nothing unless all pass.
 // A digit that names no item leaves that list without a selection.
 Outcome importProfile(SettingsSheet& sheet, const QString& path, const RowDone& rowDone = {});
-Outcome importProfile(SettingsSheet& sheet, const office::Workbook& book, const RowDone& rowDone = {});
+Outcome importProfile(SettingsSheet& sheet, const office::Workbook& book,
+                      const RowDone& rowDone = {});
 
 }  // namespace profile
 

@@ -2,19 +2,21 @@
 // Shared pieces of the file layout tests: a session with recorded prompts
 // and status bar, a scratch folder used as ConfigDir, and small file helpers.
 
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 #include "recording_prompts.h"
 #include "ui/session.h"
 
 // 2024-05-17 08:30:00 local time: the clock the tests give the buttons.
-inline QDateTime fixedNow() { return QDateTime(QDate(2024, 5, 17), QTime(8, 30, 0)); }
+inline QDateTime fixedNow() {
+    return QDateTime(QDate(2024, 5, 17), QTime(8, 30, 0));
+}
 
 struct FilesFixture {
     RecordingPrompts prompts;

@@ -43,13 +43,27 @@ void TstFileButtons::dialogs_data() {
     const QString xls = "EXCEL file|*.xls;*.xlsx|(*.*)|*.*";
     const QString cvs = "CVS file|*.cvs;*.cvs|(*.*)|*.*";
     const QString stamp = R"(\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d)";
-    QTest::newRow("btn15") << "numbers" << "btn15" << "save" << xlsx << "^telinf_R" + stamp + "$";
-    QTest::newRow("btn14") << "numbers" << "btn14" << "open" << xls << "^$";
-    QTest::newRow("btn3") << "numbers" << "btn3" << "save" << cvs << "^telinf_CSV" + stamp + "\\.cvs$";
-    QTest::newRow("btn13") << "history" << "btn13" << "save" << xlsx << "^hisinf_R" + stamp + "$";
-    QTest::newRow("btn18") << "history" << "btn18" << "save" << cvs << "^hisinf_CSV" + stamp + "\\.cvs$";
-    QTest::newRow("btn17") << "settings" << "btn17" << "save" << xlsx << "^basicinf_R" + stamp + "$";
-    QTest::newRow("btn16") << "settings" << "btn16" << "open" << xls << "^$";
+    QTest::newRow("btn15") << "numbers"
+                           << "btn15"
+                           << "save" << xlsx << "^telinf_R" + stamp + "$";
+    QTest::newRow("btn14") << "numbers"
+                           << "btn14"
+                           << "open" << xls << "^$";
+    QTest::newRow("btn3") << "numbers"
+                          << "btn3"
+                          << "save" << cvs << "^telinf_CSV" + stamp + "\\.cvs$";
+    QTest::newRow("btn13") << "history"
+                           << "btn13"
+                           << "save" << xlsx << "^hisinf_R" + stamp + "$";
+    QTest::newRow("btn18") << "history"
+                           << "btn18"
+                           << "save" << cvs << "^hisinf_CSV" + stamp + "\\.cvs$";
+    QTest::newRow("btn17") << "settings"
+                           << "btn17"
+                           << "save" << xlsx << "^basicinf_R" + stamp + "$";
+    QTest::newRow("btn16") << "settings"
+                           << "btn16"
+                           << "open" << xls << "^$";
 }
 
 void TstFileButtons::dialogs() {
@@ -94,7 +108,8 @@ void TstFileButtons::exportThenImport() {
     grid.setText(1, 2, "changed");
     fx.prompts.fileNames << fx.path("out.xlsx");
     click(numbers ? "btn14" : "btn16");
-    QVERIFY2(fx.shownKinds() == (QStringList{"save", "open"}), qPrintable(fx.prompts.texts().join(" / ")));
+    QVERIFY2(fx.shownKinds() == (QStringList{"save", "open"}),
+             qPrintable(fx.prompts.texts().join(" / ")));
     QCOMPARE(grid.text(1, 2), QString("0123"));
     if (numbers) QCOMPARE(grid.snapshot(), exported);
 }

@@ -17,23 +17,26 @@
 namespace {
 
 const QString kPython = QStringLiteral("/usr/bin/python3");
-const QString kProbe = QStringLiteral(OFFICE_TEST_DIR "/openpyxl_probe.py");    // read FILE
-const QString kWriter = QStringLiteral(FILES_TEST_DIR "/openpyxl_files.py");  // numbers|badnumbers|profile FILE
+const QString kProbe = QStringLiteral(OFFICE_TEST_DIR "/openpyxl_probe.py");  // read FILE
+const QString kWriter =
+    QStringLiteral(FILES_TEST_DIR "/openpyxl_files.py");  // numbers|badnumbers|profile FILE
 
 // Runs a helper script; skips the calling test when openpyxl is not there.
-#define RUN_PY(output, script, ...)                                                    \
-    do {                                                                               \
-        if (!QFileInfo::exists(kPython)) QSKIP("/usr/bin/python3 is not installed");   \
-        QProcess p;                                                                    \
-        p.start(kPython, QStringList{script, __VA_ARGS__});                            \
-        QVERIFY(p.waitForFinished(120000));                                            \
+#define RUN_PY(output, script, ...)                                                     \
+    do {                                                                                \
+        if (!QFileInfo::exists(kPython)) QSKIP("/usr/bin/python3 is not installed");    \
+        QProcess p;                                                                     \
+        p.start(kPython, QStringList{script, __VA_ARGS__});                             \
+        QVERIFY(p.waitForFinished(120000));                                             \
         if (p.exitCode() == 3) QSKIP("openpyxl is not installed for /usr/bin/python3"); \
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,          \
-                 p.readAllStandardError().constData());                                \
-        output = p.readAllStandardOutput();                                            \
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,           \
+                 p.readAllStandardError().constData());                                 \
+        output = p.readAllStandardOutput();                                             \
     } while (0)
 
-QString cellRef(int row, int col) { return QChar(u'A' + col - 1) + QString::number(row); }
+QString cellRef(int row, int col) {
+    return QChar(u'A' + col - 1) + QString::number(row);
+}
 
 // Every grid cell must come back from openpyxl as a text cell "@" with the
 // grid's text (empty cells: no value, still "@"), and nothing else is there.
@@ -64,7 +67,8 @@ void compareWidths(const QJsonObject& widths, const QList<double>& expected) {
         }
         // Stored with the spreadsheet's cell padding added.
         const double w = widths[letter].toDouble();
-        QVERIFY2(w >= expected[c] && w < expected[c] + 1, qPrintable(letter + " " + QString::number(w)));
+        QVERIFY2(w >= expected[c] && w < expected[c] + 1,
+                 qPrintable(letter + " " + QString::number(w)));
     }
 }
 
@@ -87,10 +91,11 @@ private slots:
 
 void TstFilesInterop::ourNumberList_openpyxlSeesTexts() {
     TextGrid& grid = fx.session->numbers;
-    grid.setRows(1, {{"0012", "2024/05/17", "08:30", "2025-01-02", "18:05", "no", "no"},
-                     {"+8613800138000", "", "", "", "", "yes", "no"},
-                     {"1234567890123456789012", "", "", "", "", "yes", "yes"},
-                     {QString::fromUtf8("门禁"), "", "", "", "", "yes", "no"}},
+    grid.setRows(1,
+                 {{"0012", "2024/05/17", "08:30", "2025-01-02", "18:05", "no", "no"},
+                  {"+8613800138000", "", "", "", "", "yes", "no"},
+                  {"1234567890123456789012", "", "", "", "", "yes", "yes"},
+                  {QString::fromUtf8("门禁"), "", "", "", "", "yes", "no"}},
                  numrec::Number);
     const numfiles::Outcome out = numfiles::exportWorkbook(grid, fx.path("list"));
     QVERIFY2(out.ok(), qPrintable(out.text));
@@ -103,8 +108,10 @@ void TstFilesInterop::ourNumberList_openpyxlSeesTexts() {
 
 void TstFilesInterop::ourHistory_openpyxlSeesTexts() {
     TextGrid& grid = fx.session->history;
-    grid.setRows(1, {{"1", "300", "2024-03-09", "14:05:00", "Telephone", "Relay ON", "+123", "Door, 1"},
-                     {"2", "0301", "2024-03-09", "14:06:00", "SMS", "Relay OFF", "", QString::fromUtf8("门禁")}});
+    grid.setRows(
+        1, {{"1", "300", "2024-03-09", "14:05:00", "Telephone", "Relay ON", "+123", "Door, 1"},
+            {"2", "0301", "2024-03-09", "14:06:00", "SMS", "Relay OFF", "",
+             QString::fromUtf8("门禁")}});
     const hisfiles::Outcome out = hisfiles::exportWorkbook(grid, fx.path("history.xlsx"));
     QVERIFY2(out.ok, qPrintable(out.text));
     QByteArray json;

@@ -16,8 +16,14 @@ namespace {
 void fillRows(TextGrid& grid, int n) {
     QVector<QStringList> rows;
     for (int r = 1; r <= n; ++r)
-        rows << QStringList{QString::number(r), QString::number(300 + r), "2024-03-09", "14:05:00",
-                            "Telephone", "Relay ON", "+123", "Door"};
+        rows << QStringList{QString::number(r),
+                            QString::number(300 + r),
+                            "2024-03-09",
+                            "14:05:00",
+                            "Telephone",
+                            "Relay ON",
+                            "+123",
+                            "Door"};
     grid.setRows(1, rows);
 }
 
@@ -48,7 +54,8 @@ void TstHistoryFiles::dialogs_data() {
     QTest::addColumn<bool>("workbook");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("proposed");
-    QTest::newRow("Export.XLS") << true << "EXCEL file|*.xlsx;*.xls|(*.*)|*.*" << "hisinf_R2024-05-17_08-30-00";
+    QTest::newRow("Export.XLS") << true << "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
+                                << "hisinf_R2024-05-17_08-30-00";
     QTest::newRow("Export.CSV") << false << "CVS file|*.cvs;*.cvs|(*.*)|*.*"
                                 << "hisinf_CSV2024-05-17_08-30-00.cvs";
 }
@@ -76,7 +83,8 @@ void TstHistoryFiles::workbook_fresh1001Rows() {
     office::ReadLimits limits;
     limits.maxRows = 2000;
     QVERIFY2(book.open(out.path, limits), qPrintable(book.errorText()));
-    const QStringList headers = {"Serial", "No.", "Date", "Time", "From", "Action", "Executant", "Content"};
+    const QStringList headers = {"Serial", "No.",    "Date",      "Time",
+                                 "From",   "Action", "Executant", "Content"};
     for (int c = 1; c <= 8; ++c) QCOMPARE(book.value(1, c), headers[c - 1]);
     for (int r = 2; r <= 1001; ++r) {
         QCOMPARE(book.value(r, 1), QString::number(r - 1));
@@ -93,7 +101,8 @@ void TstHistoryFiles::workbook_afterFilter() {
     Workbook book;
     QVERIFY(book.open(out.path, {}));
     for (int r = 2; r <= 6; ++r)
-        for (int c = 1; c <= 8; ++c) QCOMPARE(book.value(r, c), fx.session->history.text(c - 1, r - 1));
+        for (int c = 1; c <= 8; ++c)
+            QCOMPARE(book.value(r, c), fx.session->history.text(c - 1, r - 1));
     QCOMPARE(book.cell(3, 8).kind, office::CellKind::String);
     QCOMPARE(book.value(3, 8), QString("=1+1"));
     QCOMPARE(book.value(7, 1), QString("6"));
@@ -123,21 +132,28 @@ void TstHistoryFiles::workbook_xlsName() {
 void TstHistoryFiles::csv_lines_data() {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("plain") << "Door" << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,Door,,");
+    QTest::newRow("plain") << "Door"
+                           << QByteArray(
+                                  "3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,Door,,");
     QTest::newRow("comma in content quoted")
-        << "Door 1,2" << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,\"Door 1,2\",,");
+        << "Door 1,2"
+        << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,\"Door 1,2\",,");
     QTest::newRow("quote in content")
-        << "say \"hi\"" << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,\"say \"\"hi\"\"\",,");
+        << "say \"hi\""
+        << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,\"say \"\"hi\"\"\",,");
     QTest::newRow("GBK content") << QString::fromUtf8("门禁报警")
-                                 << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,"
-                                               "\xc3\xc5\xbd\xfb\xb1\xa8\xbe\xaf,,");
-    QTest::newRow("empty content") << "" << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,,,");
+                                 << QByteArray(
+                                        "3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,"
+                                        "\xc3\xc5\xbd\xfb\xb1\xa8\xbe\xaf,,");
+    QTest::newRow("empty content")
+        << "" << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,,,");
 }
 
 void TstHistoryFiles::csv_lines() {
     QFETCH(QString, content);
     QFETCH(QByteArray, line);
-    fx.session->history.setRows(3, {{"3", "300", "2024-03-09", "14:05:00", "Telephone", "Relay ON", "+123", content}});
+    fx.session->history.setRows(
+        3, {{"3", "300", "2024-03-09", "14:05:00", "Telephone", "Relay ON", "+123", content}});
     QString error;
     const auto bytes = hisfiles::csvBytes(fx.session->history, &error);
     QVERIFY2(bytes, qPrintable(error));
@@ -160,11 +176,13 @@ void TstHistoryFiles::csv_afterFilter_statusAndProgress() {
     QCOMPARE(lines.size(), 5);
     for (int r = 1; r <= 5; ++r) {
         QCOMPARE(lines[r - 1].split(',').size(), 10);
-        QVERIFY(lines[r - 1].startsWith(QByteArray::number(r) + "," + QByteArray::number(300 + r) + ","));
+        QVERIFY(lines[r - 1].startsWith(QByteArray::number(r) + "," + QByteArray::number(300 + r) +
+                                        ","));
         QVERIFY(lines[r - 1].endsWith(",,"));
     }
-    QCOMPARE(fx.statuses, (QStringList{"Export.csv:0/1000", "Export.csv:1/1000", "Export.csv:2/1000",
-                                       "Export.csv:3/1000", "Export.csv:4/1000"}));
+    QCOMPARE(fx.statuses,
+             (QStringList{"Export.csv:0/1000", "Export.csv:1/1000", "Export.csv:2/1000",
+                          "Export.csv:3/1000", "Export.csv:4/1000"}));
     // r * 100 / 1001 for r = 1..5 is 0: the bar is not touched.
     QVERIFY(fx.bars.isEmpty());
 }

@@ -19,7 +19,9 @@ const QString kReportHead = QStringLiteral(
     "Wrong information on the profile,please correct it and then import again,error:");
 
 // "slot|number|start date|start time|end date|end time|Always|Delete"
-QStringList fields(const QString& spec) { return spec.split(QLatin1Char('|')); }
+QStringList fields(const QString& spec) {
+    return spec.split(QLatin1Char('|'));
+}
 
 // A number list workbook as a fresh export would give it, with `rows`
 // written over it.
@@ -44,18 +46,40 @@ void fillFullList(TextGrid& grid) {
     for (int s = 1; s <= 3000; ++s) {
         QString number;
         switch (s % 5) {
-        case 0: number = QStringLiteral("00%1").arg(s); break;
-        case 1: number = QStringLiteral("+86138%1").arg(s, 8, 10, QLatin1Char('0')); break;
-        case 2: number = QStringLiteral("1234567890123456789%1").arg(s % 1000, 3, 10, QLatin1Char('0')); break;
-        case 3: number = QString(); break;
-        case 4: number = QStringLiteral("0"); break;
+            case 0:
+                number = QStringLiteral("00%1").arg(s);
+                break;
+            case 1:
+                number = QStringLiteral("+86138%1").arg(s, 8, 10, QLatin1Char('0'));
+                break;
+            case 2:
+                number =
+                    QStringLiteral("1234567890123456789%1").arg(s % 1000, 3, 10, QLatin1Char('0'));
+                break;
+            case 3:
+                number = QString();
+                break;
+            case 4:
+                number = QStringLiteral("0");
+                break;
         }
         const bool always = s % 7 == 0;
         const QString sep = s % 2 ? "/" : "-";
-        const QString start = always ? QString() : QStringLiteral("2024%1%2%1%3").arg(sep).arg(1 + s % 12, 2, 10, QLatin1Char('0')).arg(1 + s % 28, 2, 10, QLatin1Char('0'));
-        const QString time = always ? QString() : QStringLiteral("%1:%2").arg(s % 24, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
-        rows << QStringList{number, start, time, always ? QString() : QStringLiteral("2025/12/31"),
-                            always ? QString() : QStringLiteral("23:59"), always ? "yes" : "no",
+        const QString start = always ? QString()
+                                     : QStringLiteral("2024%1%2%1%3")
+                                           .arg(sep)
+                                           .arg(1 + s % 12, 2, 10, QLatin1Char('0'))
+                                           .arg(1 + s % 28, 2, 10, QLatin1Char('0'));
+        const QString time = always ? QString()
+                                    : QStringLiteral("%1:%2")
+                                          .arg(s % 24, 2, 10, QLatin1Char('0'))
+                                          .arg(s % 60, 2, 10, QLatin1Char('0'));
+        rows << QStringList{number,
+                            start,
+                            time,
+                            always ? QString() : QStringLiteral("2025/12/31"),
+                            always ? QString() : QStringLiteral("23:59"),
+                            always ? "yes" : "no",
                             s % 11 == 0 ? "yes" : "no"};
     }
     grid.setRows(1, rows, numrec::Number);
@@ -111,10 +135,14 @@ void TstNumberFiles::buttonDialogs_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("proposed");
-    QTest::newRow("Export .XLS") << 15 << "save" << "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
+    QTest::newRow("Export .XLS") << 15 << "save"
+                                 << "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
                                  << "telinf_R2024-05-17_08-30-00";
-    QTest::newRow("Import .XLS") << 14 << "open" << "EXCEL file|*.xls;*.xlsx|(*.*)|*.*" << "";
-    QTest::newRow("Export .CSV") << 3 << "save" << "CVS file|*.cvs;*.cvs|(*.*)|*.*"
+    QTest::newRow("Import .XLS") << 14 << "open"
+                                 << "EXCEL file|*.xls;*.xlsx|(*.*)|*.*"
+                                 << "";
+    QTest::newRow("Export .CSV") << 3 << "save"
+                                 << "CVS file|*.cvs;*.cvs|(*.*)|*.*"
                                  << "telinf_CSV2024-05-17_08-30-00.cvs";
 }
 
@@ -201,7 +229,8 @@ void TstNumberFiles::roundTrip_throughButtons() {
     NumberFiles(other).btn14Click();
     QVERIFY2(prompts2.texts().isEmpty(), qPrintable(prompts2.texts().join(" / ")));
     for (int r = 0; r <= 3000; ++r)
-        for (int c = 0; c <= 6; ++c) QCOMPARE(other.numbers.text(c, r), fx.session->numbers.text(c, r));
+        for (int c = 0; c <= 6; ++c)
+            QCOMPARE(other.numbers.text(c, r), fx.session->numbers.text(c, r));
     QCOMPARE(fx.session->numbers.snapshot(), exported);
 }
 
@@ -211,10 +240,14 @@ void TstNumberFiles::exportNames_data() {
     QTest::addColumn<bool>("note");
     QTest::newRow("proposed name, no extension") << "telinf_R2024-05-17_08-30-00"
                                                  << "telinf_R2024-05-17_08-30-00.xlsx" << false;
-    QTest::newRow(".xlsx kept") << "list.xlsx" << "list.xlsx" << false;
-    QTest::newRow(".XLSX kept") << "list.XLSX" << "list.XLSX" << false;
-    QTest::newRow(".xls written as .xlsx") << "list.xls" << "list.xlsx" << true;
-    QTest::newRow("other extension gets .xlsx") << "list.csv" << "list.csv.xlsx" << false;
+    QTest::newRow(".xlsx kept") << "list.xlsx"
+                                << "list.xlsx" << false;
+    QTest::newRow(".XLSX kept") << "list.XLSX"
+                                << "list.XLSX" << false;
+    QTest::newRow(".xls written as .xlsx") << "list.xls"
+                                           << "list.xlsx" << true;
+    QTest::newRow("other extension gets .xlsx") << "list.csv"
+                                                << "list.csv.xlsx" << false;
 }
 
 void TstNumberFiles::exportNames() {
@@ -269,22 +302,29 @@ void TstNumberFiles::importChecks_data() {
     QTest::newRow("valid window") << QStringList{"5|+5550100" + good} << ""
                                   << QStringList{"5|+5550100" + good};
     QTest::newRow("start date of 9 characters")
-        << QStringList{"4|+1|2024/5/17|08:30|2025/01/02|18:05|no|no"} << "1\rSerial: 4" << QStringList{};
+        << QStringList{"4|+1|2024/5/17|08:30|2025/01/02|18:05|no|no"} << "1\rSerial: 4"
+        << QStringList{};
     QTest::newRow("five rows in error")
-        << QStringList{"3|+3|x" + good.mid(11), "8|+8|||||no|no", "9|+9|2024/05/17|8:30|2025/01/02|18:05|no|no",
-                       "20|+20|2024/05/17|08:30|2025/01/02|18:5|no|no", "21|+21|2024/05/17|08:30|2025/1/02|18:05|no|no",
+        << QStringList{"3|+3|x" + good.mid(11),
+                       "8|+8|||||no|no",
+                       "9|+9|2024/05/17|8:30|2025/01/02|18:05|no|no",
+                       "20|+20|2024/05/17|08:30|2025/01/02|18:5|no|no",
+                       "21|+21|2024/05/17|08:30|2025/1/02|18:05|no|no",
                        "22|+22" + good}
         << "5\rSerial: 3,8,9,...." << QStringList{};
-    QTest::newRow("letters in the month") << QStringList{"6|+6|2024/ab/17|08:30|2025/01/02|18:05|no|no"}
-                                          << "1\rSerial: 6" << QStringList{};
+    QTest::newRow("letters in the month")
+        << QStringList{"6|+6|2024/ab/17|08:30|2025/01/02|18:05|no|no"} << "1\rSerial: 6"
+        << QStringList{};
     QTest::newRow("signed day") << QStringList{"6|+6|2024/05/-7|08:30|2025/01/02|18:05|no|no"}
                                 << "1\rSerial: 6" << QStringList{};
-    QTest::newRow("letters in the minute") << QStringList{"6|+6|2024/05/17|08:30|2025/01/02|18:x5|no|no"}
-                                           << "1\rSerial: 6" << QStringList{};
-    QTest::newRow("empty end date") << QStringList{"6|+6|2024/05/17|08:30||18:05|no|no"} << "1\rSerial: 6"
-                                    << QStringList{};
-    QTest::newRow("date and time together") << QStringList{"6|+6|2024/05/17 08:30|08:30|2025/01/02|18:05|no|no"}
-                                            << "1\rSerial: 6" << QStringList{};
+    QTest::newRow("letters in the minute")
+        << QStringList{"6|+6|2024/05/17|08:30|2025/01/02|18:x5|no|no"} << "1\rSerial: 6"
+        << QStringList{};
+    QTest::newRow("empty end date")
+        << QStringList{"6|+6|2024/05/17|08:30||18:05|no|no"} << "1\rSerial: 6" << QStringList{};
+    QTest::newRow("date and time together")
+        << QStringList{"6|+6|2024/05/17 08:30|08:30|2025/01/02|18:05|no|no"} << "1\rSerial: 6"
+        << QStringList{};
     QTest::newRow("two and three rows")
         << QStringList{"3|+3|||||no|no", "8|+8|||||no|no"} << "2\rSerial: 3,8" << QStringList{};
     QTest::newRow("no range test, separators not read")
@@ -299,7 +339,8 @@ void TstNumberFiles::importChecks_data() {
     QTest::newRow("Always other than yes reads no")
         << QStringList{"9|+999" + good.left(good.size() - 6) + "|YES|no"} << ""
         << QStringList{"9|+999" + good};
-    QTest::newRow("last slot") << QStringList{"3000|0012|2024/05/17|08:30|2025/01/02|18:05|no|no"} << ""
+    QTest::newRow("last slot") << QStringList{"3000|0012|2024/05/17|08:30|2025/01/02|18:05|no|no"}
+                               << ""
                                << QStringList{"3000|0012|2024/05/17|08:30|2025/01/02|18:05|no|no"};
 }
 
@@ -332,14 +373,20 @@ void TstNumberFiles::importChecks() {
 }
 
 void TstNumberFiles::importRefused_gridUnchanged_data() {
-    QTest::addColumn<QString>("kind");  // how the file is made
+    QTest::addColumn<QString>("kind");     // how the file is made
     QTest::addColumn<QString>("message");  // exact message, or a part of it
-    QTest::newRow("A1 not Serial") << "items" << "=Wrong format of the setting profile";
-    QTest::newRow("A1 empty") << "emptyA1" << "=Wrong format of the setting profile";
-    QTest::newRow("CSV text") << "csv" << "cannot be read as a workbook";
-    QTest::newRow("empty file") << "empty" << "the file is empty";
-    QTest::newRow("truncated workbook") << "truncated" << "cannot be read as a workbook";
-    QTest::newRow("missing file") << "missing" << "cannot be read as a workbook";
+    QTest::newRow("A1 not Serial") << "items"
+                                   << "=Wrong format of the setting profile";
+    QTest::newRow("A1 empty") << "emptyA1"
+                              << "=Wrong format of the setting profile";
+    QTest::newRow("CSV text") << "csv"
+                              << "cannot be read as a workbook";
+    QTest::newRow("empty file") << "empty"
+                                << "the file is empty";
+    QTest::newRow("truncated workbook") << "truncated"
+                                        << "cannot be read as a workbook";
+    QTest::newRow("missing file") << "missing"
+                                  << "cannot be read as a workbook";
 }
 
 void TstNumberFiles::importRefused_gridUnchanged() {
@@ -383,8 +430,10 @@ void TstNumberFiles::importButton_statusAndProgress() {
 void TstNumberFiles::csvLines_data() {
     QTest::addColumn<QStringList>("row");  // grid columns 1..7 of slot 12
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("filled slot") << QStringList{"+5550100", "2024/05/17", "08:30", "2025/01/02", "18:05", "no", "no"}
-                                 << QByteArray("12,+5550100,2024/05/17,08:30,2025/01/02,18:05,no,no,,");
+    QTest::newRow("filled slot") << QStringList{"+5550100", "2024/05/17", "08:30", "2025/01/02",
+                                                "18:05",    "no",         "no"}
+                                 << QByteArray(
+                                        "12,+5550100,2024/05/17,08:30,2025/01/02,18:05,no,no,,");
     QTest::newRow("Always") << QStringList{"0012", "", "", "", "", "yes", "no"}
                             << QByteArray("12,0012,,,,,yes,no,,");
     QTest::newRow("comma quoted") << QStringList{"+1,2", "", "", "", "", "no", "no"}

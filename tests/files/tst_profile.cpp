@@ -66,9 +66,12 @@ void TstProfile::dialogs_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("proposed");
-    QTest::newRow("Export profile") << true << "save" << "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
+    QTest::newRow("Export profile") << true << "save"
+                                    << "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
                                     << "basicinf_R2026-12-07_12-54-25";
-    QTest::newRow("Import profile") << false << "open" << "EXCEL file|*.xls;*.xlsx|(*.*)|*.*" << "";
+    QTest::newRow("Import profile") << false << "open"
+                                    << "EXCEL file|*.xls;*.xlsx|(*.*)|*.*"
+                                    << "";
 }
 
 void TstProfile::dialogs() {
@@ -146,7 +149,8 @@ void TstProfile::exportedCells() {
     QCOMPARE(book.value(4, 2), QString("0:NC "));
     QCOMPARE(book.value(5, 2), QString("1:NO"));
     QCOMPARE(book.value(9, 2), QString("0:Disarm"));
-    QCOMPARE(book.value(10, 2), QString("1:Only the authorized number can call to control the relay"));
+    QCOMPARE(book.value(10, 2),
+             QString("1:Only the authorized number can call to control the relay"));
     QCOMPARE(book.value(12, 2), QString("3:Admin Number;Caller Number"));
     QCOMPARE(book.value(13, 2), QString("3:Admin Number;Caller Number"));
     QCOMPARE(book.value(2, 3), QString("Default Password:5729"));
@@ -156,8 +160,8 @@ void TstProfile::exportedCells() {
 
 void TstProfile::importLoadsContentAndDescriptions() {
     const QString file = fx.path("p.xlsx");
-    QVERIFY(writeProfile(file, {"A2=ignored name", "B2=123456", "C2=new description", "B6=", "B4=0:NC ",
-                                "B12=1:Admin Number"}));
+    QVERIFY(writeProfile(file, {"A2=ignored name", "B2=123456", "C2=new description",
+                                "B6=", "B4=0:NC ", "B12=1:Admin Number"}));
     SettingsSheet& sheet = fx.session->settings;
     QVERIFY(profile::importProfile(sheet, file).ok);
     QCOMPARE(sheet.content(1), QString("123456"));  // all six digits
@@ -172,11 +176,15 @@ void TstProfile::importLoadsContentAndDescriptions() {
 void TstProfile::importRefused_nothingChanged_data() {
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<QString>("message");  // exact, or "~part"
-    QTest::newRow("A1 not Items") << QStringList{"A1=Serial", "B2=1111"} << "Wrong format of the setting profile";
+    QTest::newRow("A1 not Items") << QStringList{"A1=Serial", "B2=1111"}
+                                  << "Wrong format of the setting profile";
     QTest::newRow("A1 empty") << QStringList{"A1="} << "Wrong format of the setting profile";
-    QTest::newRow("letter in cbb1") << QStringList{"B2=1111", "B4=x:NO"} << "'x' is not a valid integer value";
-    QTest::newRow("empty cbb12") << QStringList{"B2=1111", "B13="} << "'' is not a valid integer value";
-    QTest::newRow("blank before cbb3's digit") << QStringList{"B10= 1"} << "' ' is not a valid integer value";
+    QTest::newRow("letter in cbb1")
+        << QStringList{"B2=1111", "B4=x:NO"} << "'x' is not a valid integer value";
+    QTest::newRow("empty cbb12") << QStringList{"B2=1111", "B13="}
+                                 << "'' is not a valid integer value";
+    QTest::newRow("blank before cbb3's digit")
+        << QStringList{"B10= 1"} << "' ' is not a valid integer value";
     QTest::newRow("sign in cbb10") << QStringList{"B12=-1"} << "'-' is not a valid integer value";
     QTest::newRow("not a workbook") << QStringList{"!text"} << "~cannot be read as a workbook";
 }
