@@ -11,6 +11,7 @@
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
 #include "ui/side_tab_bar.h"
+#include "ui/snapshots.h"
 #include "ui/status_strip.h"
 #include "ui/traffic_page.h"
 
@@ -62,7 +63,10 @@ TForm1::TForm1(Prompts* prompts, QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() { cm1.ClosePort(); }
+TForm1::~TForm1() {
+    cm1.ClosePort();
+    if (snapshots_) snapshots_->waitForWrites();
+}
 
 void TForm1::FormCreate() {
     // Centre the window as the fixed layout expects (40 px left for a task bar).
@@ -95,6 +99,15 @@ void TForm1::FormCreate() {
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [&link] { link.cancelActive(); });
     connect(&link, &DeviceLink::transferRunning, this, &TForm1::transferRunning);
+    // Snapshots after reads, and what a save will change before it writes.
+    snapshots_ = new SnapshotKeeper(*session_, this);
+    connect(snapshots_, &SnapshotKeeper::snapshotFailed, this, [&link](const QString& error) {
+        link.status.ShowStatus(QStringLiteral("Snapshot not saved: ") + error);
+    });
+    link.beforeWrite = [this, &link](Tsend_rec_command* t) {
+        const QString question = snapshots_->changeQuestion(t);
+        return question.isEmpty() || link.prompts.confirm(question);
+    };
     link.verifyWrites = chkVerify->isChecked();
     connect(chkVerify, &QCheckBox::toggled, this, [&link](bool on) { link.verifyWrites = on; });
 
@@ -233,10 +246,12 @@ void TForm1::btn8Click() {
         }
         ++clicks_;
         showPortState(true);
+        snapshots_->forgetDevice();
     } else {
         ++clicks_;
         cm1.ClosePort();
         showPortState(false);
+        snapshots_->forgetDevice();
     }
 }
 
@@ -250,6 +265,7 @@ void TForm1::transferRunning(bool running) {
 void TForm1::linkLost(const QString& reason) {
     if (clicks_ % 2 != 0) ++clicks_;
     showPortState(false);
+    snapshots_->forgetDevice();
     session_->link.status.ShowStatus(reason.isEmpty() ? QStringLiteral("Port closed: the device was disconnected")
                                                       : reason);
 }

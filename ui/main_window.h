@@ -17,6 +17,7 @@
 class PortCombo;
 class StatusStrip;
 class QtPrompts;
+class SnapshotKeeper;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     static constexpr int ClientHeight = 653;
 
     DeviceSession& session() { return *session_; }
+    SnapshotKeeper& snapshots() { return *snapshots_; }
     TComm cm1;
 
     PortCombo* cbb9 = nullptr;
@@ -63,5 +65,6 @@ private:
 
     std::unique_ptr<QtPrompts> ownPrompts_;
     std::unique_ptr<DeviceSession> session_;
+    SnapshotKeeper* snapshots_ = nullptr;
     int clicks_ = 0;
 };

@@ -1,0 +1,90 @@
+// What the safeguards cost a transfer (prints figures; not a test).
+//
+// A full number list read over the real serial link against the unpaced
+// virtual device, alternately with the traffic record and the snapshot off
+// and on, several times each; prints the median times and their ratio.
+// Target: snapshot and traffic view on within 2 % of both off.
+//
+// Usage: safety_bench [rounds]
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+#include "link/tcomm.h"
+#include "sim/virtual_device.h"
+#include "ui/session.h"
+#include "ui/snapshots.h"
+
+namespace {
+
+class SilentPrompts : public Prompts {
+public:
+    void inform(const QString&) override {}
+    void message(const QString&) override {}
+    bool confirm(const QString&) override { return true; }
+    bool warnOkCancel(const QString&) override { return true; }
+    QString openFile(const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    vdev::VirtualDevice device;
+    device.fillSampleHistory(0);
+    const QString path = device.start();
+    if (path.isEmpty()) {
+        std::fprintf(stderr, "virtual device did not start\n");
+        return 1;
+    }
+    QTemporaryDir dir;
+    SilentPrompts prompts;
+    DeviceSession s(prompts);
+    s.ConfigDir = dir.path() + "/";
+    SnapshotKeeper keeper(s);
+    TComm comm;
+    comm.CommName = path;
+    comm.OpenPort();
+    s.link.port = &comm;
+    comm.OnReceiveData = [&s](quint8 b) { s.link.cm1ReceiveData(b); };
+
+    auto readOnce = [&](bool safeguards) {
+        s.traffic.enabled = safeguards;
+        keeper.enabled = safeguards;
+        bool done = false;
+        auto c = QObject::connect(&s.link, &DeviceLink::transferFinished, [&](Tsend_rec_command*, bool) { done = true; });
+        QElapsedTimer t;
+        t.start();
+        s.telephoneSend.startRead(375);
+        while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        QObject::disconnect(c);
+        keeper.waitForWrites();
+        QCoreApplication::processEvents();
+        s.traffic.clear();
+        return ms;
+    };
+
+    readOnce(false);  // warm up
+    std::vector<double> off, on;
+    for (int i = 0; i < rounds; ++i) {
+        off.push_back(readOnce(false));
+        on.push_back(readOnce(true));
+    }
+    const double a = median(off), b = median(on);
+    std::printf("number list read, 375 pages, unpaced virtual device, %d rounds\n", rounds);
+    std::printf("  safeguards off: median %.1f ms\n", a);
+    std::printf("  traffic record + snapshot on: median %.1f ms\n", b);
+    std::printf("  ratio on/off: %.3f (target at most 1.02)\n", b / a);
+    return 0;
+}
