@@ -58,18 +58,24 @@ int main(int argc, char** argv) {
     s.link.port = &comm;
     comm.OnReceiveData = [&s](quint8 b) { s.link.cm1ReceiveData(b); };
 
+    std::vector<double> snapshotMs;
     auto readOnce = [&](bool safeguards) {
         s.traffic.enabled = safeguards;
         keeper.enabled = safeguards;
         bool done = false;
-        auto c = QObject::connect(&s.link, &DeviceLink::transferFinished, [&](Tsend_rec_command*, bool) { done = true; });
+        double ms = 0;
         QElapsedTimer t;
+        // The read has ended when its last reply has been handled.
+        auto c = QObject::connect(&s.link, &DeviceLink::transferFinished, [&](Tsend_rec_command*, bool) {
+            ms = double(t.nsecsElapsed()) / 1e6;
+            done = true;
+        });
         t.start();
         s.telephoneSend.startRead(375);
         while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        const double ms = double(t.nsecsElapsed()) / 1e6;
         QObject::disconnect(c);
         keeper.waitForWrites();
+        if (safeguards) snapshotMs.push_back(double(t.nsecsElapsed()) / 1e6 - ms);
         QCoreApplication::processEvents();
         s.traffic.clear();
         return ms;
@@ -86,5 +92,6 @@ int main(int argc, char** argv) {
     std::printf("  safeguards off: median %.1f ms\n", a);
     std::printf("  traffic record + snapshot on: median %.1f ms\n", b);
     std::printf("  ratio on/off: %.3f (target at most 1.02)\n", b / a);
+    std::printf("  snapshot written after the read ended, within: median %.1f ms\n", median(snapshotMs));
     return 0;
 }

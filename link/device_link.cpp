@@ -35,6 +35,7 @@ void DeviceLink::cm1ReceiveData(quint8 byte) {
 void DeviceLink::drain() {
     while (!events_.isEmpty()) {
         const AssemblerEvent ev = events_.takeFirst();
+        emit frameReceived(ev.raw, ev.kind == AssemblerEvent::Valid);
         if (ev.kind == AssemblerEvent::Valid) {
             emit replyReceived(ev.frame);
             dispatch(ev.frame);

@@ -86,6 +86,8 @@ public:
 signals:
     void requestSent(const QByteArray& frame);
     void replyReceived(const ReplyFrame& frame);
+    // Every finished frame as received (start marker included), valid or not.
+    void frameReceived(const QByteArray& raw, bool valid);
     // A frame that was dropped: AssemblerEvent::Kind and the bytes received.
     void replyRejected(int kind, const QByteArray& raw);
     void receiveTimedOut();

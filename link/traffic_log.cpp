@@ -13,15 +13,8 @@ TrafficLog::TrafficLog(QObject* parent) : QAbstractTableModel(parent) {
 
 void TrafficLog::attach(DeviceLink& link) {
     connect(&link, &DeviceLink::requestSent, this, &TrafficLog::addSent);
-    connect(&link, &DeviceLink::replyReceived, this, [this](const ReplyFrame& f) {
-        if (!enabled) return;
-        addReceived(TDataPackage::request(f.command, f.address,
-                                          reinterpret_cast<const quint8*>(f.payload.constData()),
-                                          int(f.payload.size())),
-                    true);
-    });
-    connect(&link, &DeviceLink::replyRejected, this, [this](int kind, const QByteArray& raw) {
-        addReceived(raw, false);
+    connect(&link, &DeviceLink::frameReceived, this, &TrafficLog::addReceived);
+    connect(&link, &DeviceLink::replyRejected, this, [this](int kind, const QByteArray&) {
         if (kind == AssemblerEvent::Oversize) addEvent(QStringLiteral("Invalid data: length above 256"));
     });
     connect(&link, &DeviceLink::receiveTimedOut, this, [this] { addEvent(QStringLiteral("Receive timeout")); });

@@ -4,7 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QPointer>
-#include <QThreadPool>
+#include <QTimer>
 
 #include "history/history_files.h"
 #include "numbers/number_files.h"
@@ -14,12 +14,6 @@
 #include "ui/session.h"
 
 namespace {
-
-QThreadPool& writers() {
-    static QThreadPool pool;
-    pool.setMaxThreadCount(1);  // snapshots are written one after another, in order
-    return pool;
-}
 
 QString kindOf(const DeviceSession& s, const Tsend_rec_command* t) {
     if (t == &s.basicInf) return QStringLiteral("settings");
@@ -60,7 +54,9 @@ void SnapshotKeeper::forgetDevice() {
     numbersBase_ = {};
 }
 
-void SnapshotKeeper::waitForWrites() { writers().waitForDone(); }
+void SnapshotKeeper::waitForWrites() {
+    while (pending_ > 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
 
 void SnapshotKeeper::transferFinished(Tsend_rec_command* t, bool ok) {
     if (!ok) return;
@@ -98,8 +94,12 @@ void SnapshotKeeper::writeSnapshot(const QString& kind, const QVector<QString>& 
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")) +
                          (sim.isEmpty() ? QString() : QLatin1Char('_') + sim) + QStringLiteral(".xlsx");
     const int keep = keepPerKind;
+    // The workbook writer is not usable from other threads, so the snapshot
+    // is written on this thread, but only once the transfer has ended and its
+    // own message has been handled: the event loop runs it when it is next idle.
     QPointer<SnapshotKeeper> self(this);
-    writers().start([self, dir, name, kind, cells, choices, keep] {
+    ++pending_;
+    QTimer::singleShot(0, this, [self, dir, name, kind, cells, choices, keep] {
         QString error;
         if (!QDir().mkpath(dir)) error = QStringLiteral("cannot create %1").arg(dir);
         const QString path = dir + name;
@@ -126,16 +126,12 @@ void SnapshotKeeper::writeSnapshot(const QString& kind, const QVector<QString>& 
             QStringList all = QDir(dir).entryList({kind + QStringLiteral("_*.xlsx")}, QDir::Files, QDir::Name);
             while (all.size() > keep) QFile::remove(dir + all.takeFirst());
         }
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, path, error] {
-                if (!self) return;
-                if (error.isEmpty())
-                    emit self->snapshotWritten(path);
-                else
-                    emit self->snapshotFailed(error);
-            },
-            Qt::QueuedConnection);
+        if (!self) return;
+        --self->pending_;
+        if (error.isEmpty())
+            emit self->snapshotWritten(path);
+        else
+            emit self->snapshotFailed(error);
     });
 }
 

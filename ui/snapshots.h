@@ -4,9 +4,10 @@
 // Snapshots: after every complete read (settings, number list, history) a
 // workbook of what was read is written to ConfigDir/backups/, in the same
 // layouts as the exports, named "<kind>_<stamp>[_<SIM number>].xlsx"; the
-// newest 50 per kind are kept. Writing happens on a worker thread, so the
-// read's end is not delayed; a snapshot that cannot be written is reported in
-// the status text. Restoring is importing a snapshot with the import buttons.
+// newest 50 per kind are kept. The snapshot is written after the read has
+// ended (from the event loop), so the read's end is not delayed; a snapshot
+// that cannot be written is reported in the status text. Restoring is
+// importing a snapshot with the import buttons.
 //
 // What a save will change: the settings and number list as last read from
 // the device (or last saved to it) are kept as a baseline. Before a save
@@ -62,6 +63,7 @@ private:
     void takeBaseline(Tsend_rec_command* t);
 
     DeviceSession& session_;
+    int pending_ = 0;
     Baseline settingsBase_;
     Baseline numbersBase_;
 };
