@@ -62,3 +62,11 @@ void TtelephoneSend::writeFinished() {
 }
 
 void TtelephoneSend::fillStartContents(TextGrid& grid) { numrec::fillStartContents(grid); }
+
+QStringList TtelephoneSend::describeDifferences(int page, const QByteArray& written, const QByteArray& read) const {
+    QStringList out;
+    for (int i = 0; i < 8; ++i)
+        if (written.mid(32 * i, 32) != read.mid(32 * i, 32))
+            out << QStringLiteral("page %1, slot %2").arg(page).arg(8 * (page - 1) + 1 + i);
+    return out;
+}

@@ -28,6 +28,9 @@ public:
     // number holds a character that cannot be sent.
     bool CheckList();
 
+    // Read-back after a save: the slots whose records differ.
+    QStringList describeDifferences(int page, const QByteArray& written, const QByteArray& read) const override;
+
     // The "Read" and "Save" buttons.
     void btn10Click();
     void btn9Click();

@@ -97,6 +97,39 @@ private slots:
         QVERIFY(rows[1].contains("\"0:Disarm\" -> \"1:Arm\""));
     }
 
+    void verifyAfterSave_catchesDeviceStoringOtherBytes() {
+        SimHarness h;
+        vdev::Faults f;
+        f.corruptStore = true;
+        QVERIFY(h.start(f));
+        h.link().verifyWrites = true;
+        h.session->numbers.setRows(17, {{"17", "5550117", "", "", "", "", "yes", "no"}});
+        bool done = false, ok = true;
+        connect(&h.link(), &DeviceLink::transferFinished, this, [&](Tsend_rec_command*, bool o) {
+            done = true;
+            ok = o;
+        });
+        h.session->telephoneSend.startWrite(375);
+        QVERIFY(SimHarness::waitFor([&] { return done; }, 30000));
+        QVERIFY(!ok);
+        QCOMPARE(h.prompts.count("Authorized number list saved success"), 0);
+        // The device altered the first byte of every page it stored.
+        QVERIFY2(h.prompts.last().contains("375 difference(s)"), qPrintable(h.prompts.last()));
+        QVERIFY(h.prompts.last().contains("page 1, slot 1"));
+        QCOMPARE(h.device.requestCount(0x83), 375);
+    }
+
+    void verifyAfterSave_allMatch_successIsLast() {
+        SimHarness h;
+        QVERIFY(h.start());
+        h.link().verifyWrites = true;
+        h.session->numbers.setRows(3, {{"3", "+4930123", "", "", "", "", "yes", "no"}});
+        h.session->telephoneSend.startWrite(375);
+        QVERIFY(h.waitForMessage("Authorized number list saved success", 30000));
+        QCOMPARE(h.prompts.texts(), QStringList{"Authorized number list saved success"});
+        QCOMPARE(h.device.requestCount(0x83), 375);
+    }
+
     void noBaseline_noQuestion() {
         RecordingPrompts prompts;
         DeviceSession s(prompts);
