@@ -171,7 +171,7 @@ void SettingsPage::editorOpened(QLineEdit* editor, int col, int row) {
 }
 
 void SettingsPage::commitOpenEditor() {
-    if (editor_) emit delegate_->commitData(editor_);
+    if (QLineEdit* e = openEditor()) emit delegate_->commitData(e);
 }
 
 void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& text) {
@@ -184,14 +184,15 @@ void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& tex
     }
     if (r.cellText != text) {
         sheet_.setContent(row, r.cellText);
-        if (editor_ && editor_->text() != r.cellText) {
-            const int cursor = editor_->cursorPosition();
-            editor_->setText(r.cellText);
-            editor_->setCursorPosition(qMin(cursor, int(r.cellText.size())));
+        QLineEdit* e = openEditor();
+        if (e && e->text() != r.cellText) {
+            const int cursor = e->cursorPosition();
+            e->setText(r.cellText);
+            e->setCursorPosition(qMin(cursor, int(r.cellText.size())));
         }
     }
     if (r.moveToRow >= 0) {
-        if (editor_) static_cast<SettingsEditDelegate*>(delegate_)->finish(editor_);
+        if (QLineEdit* open = openEditor()) static_cast<SettingsEditDelegate*>(delegate_)->finish(open);
         sheet_.setContent(row, r.cellText);
         grid_->setCurrentCell(col, r.moveToRow);
     }

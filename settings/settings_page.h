@@ -7,6 +7,7 @@
 // the session's SettingsSheet, the input rules in settings/input_rules, the
 // transfer in TBasicInf.
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -60,7 +61,10 @@ private:
     StringGrid* grid_ = nullptr;
     QStyledItemDelegate* delegate_ = nullptr;
     std::array<QComboBox*, SettingsSheet::ChoiceCount> combos_{};
-    QPointer<QLineEdit> editor_;
+    // The open in-place editor. Held as a plain widget: it may be on its way
+    // out (being destroyed) when the grid reports it closed.
+    QPointer<QWidget> editor_;
+    QLineEdit* openEditor() const { return qobject_cast<QLineEdit*>(editor_.data()); }
     int editorRow_ = -1;
     bool placementPending_ = false;
 };

@@ -66,6 +66,10 @@ TForm1::TForm1(Prompts* prompts, QWidget* parent)
 TForm1::~TForm1() {
     cm1.ClosePort();
     if (snapshots_) snapshots_->waitForWrites();
+    // The pages work on the session: they go before it does (child widgets
+    // would otherwise be destroyed after the members).
+    delete pgc;
+    pgc = nullptr;
 }
 
 void TForm1::FormCreate() {
