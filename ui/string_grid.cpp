@@ -138,6 +138,7 @@ bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
         QStyleOptionHeader opt;
         opt.initFrom(corner_);
         opt.state |= QStyle::State_Enabled | QStyle::State_Raised;
+        opt.palette.setCurrentColorGroup(QPalette::Active);
         opt.rect = corner_->rect();
         opt.text = model_.grid().text(0, 0);
         opt.textAlignment = Qt::AlignCenter;
