@@ -43,11 +43,7 @@ void Tsend_rec_command::ReadNext() {
     // (there is no page 0 to ask for).
     if (PageNext == 0) return;
     if (PageNext <= PageTotal) {
-        if (cancelled_) {
-            link_.transferCancelled(PageNext - 1, PageTotal);
-            end(false);
-            return;
-        }
+        if (stopIfCancelled()) return;
         ReadPage(PageNext);
         ++PageNext;
     } else if (PageNext == PageTotal + 1) {
@@ -61,11 +57,7 @@ void Tsend_rec_command::ReadNext() {
 void Tsend_rec_command::WriteNext() {
     if (PageNext == 0) return;
     if (PageNext <= PageTotal) {
-        if (cancelled_) {
-            link_.transferCancelled(PageNext - 1, PageTotal);
-            end(false);
-            return;
-        }
+        if (stopIfCancelled()) return;
         beforeWritePage(PageNext);
         if (!WritePage(PageNext)) {
             end(false);
@@ -96,11 +88,7 @@ void Tsend_rec_command::handleReadReply() {
 
 void Tsend_rec_command::verifyNext() {
     if (PageNext <= PageTotal) {
-        if (cancelled_) {
-            link_.transferCancelled(PageNext - 1, PageTotal);
-            end(false);
-            return;
-        }
+        if (stopIfCancelled()) return;
         ReadPage(PageNext);
         ++PageNext;
         return;
@@ -141,6 +129,13 @@ QStringList Tsend_rec_command::describeDifferences(int page, const QByteArray& w
 }
 
 void Tsend_rec_command::abandon() { end(false); }
+
+bool Tsend_rec_command::stopIfCancelled() {
+    if (!cancelled_) return false;
+    link_.transferCancelled(PageNext - 1, PageTotal);
+    end(false);
+    return true;
+}
 
 void Tsend_rec_command::end(bool ok) {
     if (mode_ == Mode::Idle) return;

@@ -90,6 +90,7 @@ protected:
 private:
     void verifyNext();
     void verifyPage();
+    bool stopIfCancelled();
     void end(bool ok);
 
     Mode mode_ = Mode::Idle;
