@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
     comm.OnReceiveData = [&s](quint8 b) { s.link.cm1ReceiveData(b); };
 
     std::vector<double> snapshotMs;
-    auto readOnce = [&](bool safeguards) {
-        s.traffic.enabled = safeguards;
-        keeper.enabled = safeguards;
+    auto readOnce = [&](bool traffic, bool snapshot) {
+        s.traffic.enabled = traffic;
+        keeper.enabled = snapshot;
         bool done = false;
         double ms = 0;
         QElapsedTimer t;
@@ -75,21 +75,25 @@ int main(int argc, char** argv) {
         while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         QObject::disconnect(c);
         keeper.waitForWrites();
-        if (safeguards) snapshotMs.push_back(double(t.nsecsElapsed()) / 1e6 - ms);
+        if (snapshot) snapshotMs.push_back(double(t.nsecsElapsed()) / 1e6 - ms);
         QCoreApplication::processEvents();
         s.traffic.clear();
         return ms;
     };
 
-    readOnce(false);  // warm up
-    std::vector<double> off, on;
+    readOnce(false, false);  // warm up
+    std::vector<double> off, on, trafficOnly, snapshotOnly;
     for (int i = 0; i < rounds; ++i) {
-        off.push_back(readOnce(false));
-        on.push_back(readOnce(true));
+        off.push_back(readOnce(false, false));
+        on.push_back(readOnce(true, true));
+        trafficOnly.push_back(readOnce(true, false));
+        snapshotOnly.push_back(readOnce(false, true));
     }
     const double a = median(off), b = median(on);
     std::printf("number list read, 375 pages, unpaced virtual device, %d rounds\n", rounds);
     std::printf("  safeguards off: median %.1f ms\n", a);
+    std::printf("  traffic record only: median %.1f ms\n", median(trafficOnly));
+    std::printf("  snapshot only: median %.1f ms\n", median(snapshotOnly));
     std::printf("  traffic record + snapshot on: median %.1f ms\n", b);
     std::printf("  ratio on/off: %.3f (target at most 1.02)\n", b / a);
     std::printf("  snapshot written after the read ended, within: median %.1f ms\n", median(snapshotMs));
