@@ -113,6 +113,10 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
     const QString temporary = temporaryNameBeside(path);
     const QByteArray temporaryName = QFile::encodeName(temporary);
     lxw_workbook_options options{};
+    // Rows go out in order (orderedKeys is row-major), so the writer can
+    // stream them and store texts inline instead of building a shared-string
+    // table: about a third faster for a full number list.
+    options.constant_memory = LXW_TRUE;
     lxw_workbook* book = lxw.workbookNew(temporaryName.constData(), &options);
     if (!book) {
         *error = QStringLiteral("the workbook could not be created (out of memory)");
