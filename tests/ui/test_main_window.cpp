@@ -183,6 +183,9 @@ private slots:
         QCOMPARE(device.totalRequests(), sent);
         QVERIFY(s.link.bar.statusText().startsWith("Stopped after page"));
         QVERIFY(prompts.texts().isEmpty());
+        // The link is ready for the next operation.
+        s.link.login.Login();
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.texts(), QStringList{"Password confirmed!"}, 5000);
     }
 
     void trafficPage_listsFramesOfALogin() {
