@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 #include "ui/main_window.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     QFont f(QStringLiteral("Liberation Sans"));
     f.setPointSize(8);
     QApplication::setFont(f);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/varnel-configurator.svg")));
     TForm1 form;
     form.show();
     return app.exec();
