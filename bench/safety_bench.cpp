@@ -13,22 +13,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bench/bench_support.h"
 #include "link/tcomm.h"
 #include "sim/virtual_device.h"
 #include "ui/session.h"
 #include "ui/snapshots.h"
 
 namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    void inform(const QString&) override {}
-    void message(const QString&) override {}
-    bool confirm(const QString&) override { return true; }
-    bool warnOkCancel(const QString&) override { return true; }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-};
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -48,7 +39,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QTemporaryDir dir;
-    SilentPrompts prompts;
+    bench::SilentPrompts prompts;
     DeviceSession s(prompts);
     s.ConfigDir = dir.path() + "/";
     SnapshotKeeper keeper(s);

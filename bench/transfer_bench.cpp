@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "bench/bench_support.h"
 #include "link/byte_sink.h"
 #include "link/tcomm.h"
 #include "numbers/number_record.h"
@@ -29,38 +30,9 @@
 
 namespace {
 
-class SilentPrompts : public Prompts {
-public:
-    QStringList shown;
-    void inform(const QString& t) override { shown << t; }
-    void message(const QString& t) override { shown << t; }
-    bool confirm(const QString&) override { return true; }
-    bool warnOkCancel(const QString&) override { return true; }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-// Keeps the last request; the loop below answers it.
-class LastRequest : public ByteSink {
-public:
-    QByteArray last;
-    int count = 0;
-    bool SendBytes(const QByteArray& b) override {
-        last = b;
-        ++count;
-        return true;
-    }
-};
-
-QByteArray frame(quint8 code, qint32 address, const QByteArray& payload) {
-    TDataPackage p;
-    p.SetCommand(code);
-    p.SetLength(payload.size());
-    p.SetAddress(address);
-    p.SetData(reinterpret_cast<const quint8*>(payload.constData()));
-    p.BuildFrame();
-    return p.frameBytes();
-}
+using bench::frame;
+using bench::LastRequest;
+using bench::SilentPrompts;
 
 // A full list: every slot used, alternately Always and with a window.
 void fillList(TextGrid& g) {
