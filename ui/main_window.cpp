@@ -15,18 +15,9 @@
 #include "ui/status_strip.h"
 #include "ui/traffic_page.h"
 
-#if __has_include("settings/settings_page.h")
-#include "settings/settings_page.h"
-#define VARNEL_HAVE_SETTINGS_PAGE 1
-#endif
-#if __has_include("numbers/numbers_page.h")
-#include "numbers/numbers_page.h"
-#define VARNEL_HAVE_NUMBERS_PAGE 1
-#endif
-#if __has_include("history/history_page.h")
 #include "history/history_page.h"
-#define VARNEL_HAVE_HISTORY_PAGE 1
-#endif
+#include "numbers/numbers_page.h"
+#include "settings/settings_page.h"
 
 namespace {
 
@@ -176,23 +167,11 @@ void TForm1::buildPages() {
     pgc->setObjectName(QStringLiteral("pgc"));
     pgc->setGeometry(0, 36, ClientWidth, 593);
 
-#ifdef VARNEL_HAVE_SETTINGS_PAGE
     QWidget* ts1 = new SettingsPage(*session_, pgc);
-#else
-    QWidget* ts1 = new QWidget(pgc);
-#endif
     ts1->setObjectName(QStringLiteral("ts1"));
-#ifdef VARNEL_HAVE_NUMBERS_PAGE
     QWidget* ts2 = new NumbersPage(*session_, pgc);
-#else
-    QWidget* ts2 = new QWidget(pgc);
-#endif
     ts2->setObjectName(QStringLiteral("ts2"));
-#ifdef VARNEL_HAVE_HISTORY_PAGE
     QWidget* ts3 = new HistoryPage(*session_, pgc);
-#else
-    QWidget* ts3 = new QWidget(pgc);
-#endif
     ts3->setObjectName(QStringLiteral("ts3"));
 
     auto* ts4 = new QWidget(pgc);
