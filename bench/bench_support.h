@@ -36,8 +36,8 @@ public:
 };
 
 inline QByteArray frame(quint8 code, qint32 address, const QByteArray& payload) {
-    return TDataPackage::request(code, address, reinterpret_cast<const quint8*>(payload.constData()),
-                                 int(payload.size()));
+    return TDataPackage::request(
+        code, address, reinterpret_cast<const quint8*>(payload.constData()), int(payload.size()));
 }
 
 }  // namespace bench

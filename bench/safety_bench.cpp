@@ -7,11 +7,11 @@
 //
 // Usage: safety_bench [rounds]
 
+#include <algorithm>
+#include <cstdio>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <algorithm>
-#include <cstdio>
 
 #include "bench/bench_support.h"
 #include "link/tcomm.h"
@@ -57,10 +57,11 @@ int main(int argc, char** argv) {
         double ms = 0;
         QElapsedTimer t;
         // The read has ended when its last reply has been handled.
-        auto c = QObject::connect(&s.link, &DeviceLink::transferFinished, [&](Tsend_rec_command*, bool) {
-            ms = double(t.nsecsElapsed()) / 1e6;
-            done = true;
-        });
+        auto c =
+            QObject::connect(&s.link, &DeviceLink::transferFinished, [&](Tsend_rec_command*, bool) {
+                ms = double(t.nsecsElapsed()) / 1e6;
+                done = true;
+            });
         t.start();
         s.telephoneSend.startRead(375);
         while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
     std::printf("  snapshot only: median %.1f ms\n", median(snapshotOnly));
     std::printf("  traffic record + snapshot on: median %.1f ms\n", b);
     std::printf("  ratio on/off: %.3f (target at most 1.02)\n", b / a);
-    std::printf("  snapshot written after the read ended, within: median %.1f ms\n", median(snapshotMs));
+    std::printf("  snapshot written after the read ended, within: median %.1f ms\n",
+                median(snapshotMs));
     return 0;
 }

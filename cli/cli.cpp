@@ -1,14 +1,13 @@
 #include "cli/cli.h"
 
+#include <memory>
+#include <optional>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QTimer>
-#include <memory>
-#include <optional>
-
 #include <QRegularExpression>
+#include <QTimer>
 
 #include "cli/file_ops.h"
 #include "history/history_filter.h"
@@ -91,12 +90,13 @@ public:
             finished_ = true;
             finishedOk_ = ok;
         });
-        QObject::connect(&comm_, &TComm::linkLost, [this](const QString& reason) {
-            lost_ = reason;
-        });
+        QObject::connect(&comm_, &TComm::linkLost,
+                         [this](const QString& reason) { lost_ = reason; });
         if (io_.errIsTerminal) {
-            QObject::connect(&link.bar, &StatusBarModel::statusTextChanged, [this](const QString&) { progress(); });
-            QObject::connect(&link.bar, &StatusBarModel::progressChanged, [this](int, bool) { progress(); });
+            QObject::connect(&link.bar, &StatusBarModel::statusTextChanged,
+                             [this](const QString&) { progress(); });
+            QObject::connect(&link.bar, &StatusBarModel::progressChanged,
+                             [this](int, bool) { progress(); });
         }
     }
     ~DeviceRun() { comm_.ClosePort(); }
@@ -110,8 +110,10 @@ public:
         try {
             comm_.OpenPort();
         } catch (const ECommsError& e) {
-            summary = QStringLiteral("cannot open the port: %1").arg(QString::fromLocal8Bit(e.what()));
-            if (!comm_.PortOpenReason.isEmpty()) summary += QStringLiteral(" (%1)").arg(comm_.PortOpenReason);
+            summary =
+                QStringLiteral("cannot open the port: %1").arg(QString::fromLocal8Bit(e.what()));
+            if (!comm_.PortOpenReason.isEmpty())
+                summary += QStringLiteral(" (%1)").arg(comm_.PortOpenReason);
             return DeviceError;
         }
         if (!comm_.isOpen()) {
@@ -126,7 +128,9 @@ public:
         login.passwordBox = [password] { return password; };
         const int before = prompts_.messages.size();
         login.Login();
-        wait([&] { return login.Verifying == 0 || prompts_.messages.size() > before || !lost_.isEmpty(); });
+        wait([&] {
+            return login.Verifying == 0 || prompts_.messages.size() > before || !lost_.isEmpty();
+        });
         if (login.unlocked()) return Ok;
         if (prompts_.saw(QStringLiteral("Password Error!"))) {
             summary = QStringLiteral("wrong password");
@@ -161,7 +165,9 @@ public:
     }
 
 private:
-    QString lastMessage() const { return prompts_.messages.isEmpty() ? QString() : prompts_.messages.last(); }
+    QString lastMessage() const {
+        return prompts_.messages.isEmpty() ? QString() : prompts_.messages.last();
+    }
 
     int failure(const QString& what) {
         if (!lost_.isEmpty()) {
@@ -172,9 +178,10 @@ private:
             summary = what + QStringLiteral(": the device did not answer (Receive timeout)");
             return NoAnswer;
         }
-        summary = what + QStringLiteral(": ") +
-                  (lastMessage().isEmpty() ? QStringLiteral("the device sent data that could not be used")
-                                           : lastMessage());
+        summary =
+            what + QStringLiteral(": ") +
+            (lastMessage().isEmpty() ? QStringLiteral("the device sent data that could not be used")
+                                     : lastMessage());
         return DeviceError;
     }
 
@@ -222,8 +229,8 @@ QString perDeviceName(const QString& file, const QString& port, int devices) {
 }
 
 std::optional<QDateTime> parseMoment(const QString& text) {
-    for (const char* format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-dd", "yyyy/MM/dd HH:mm:ss",
-                               "yyyy/MM/dd HH:mm", "yyyy/MM/dd"}) {
+    for (const char* format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-dd",
+                               "yyyy/MM/dd HH:mm:ss", "yyyy/MM/dd HH:mm", "yyyy/MM/dd"}) {
         const QDateTime t = QDateTime::fromString(text.trimmed(), QLatin1String(format));
         if (t.isValid()) return t;
     }
@@ -247,15 +254,18 @@ int runJob(Io& io, DeviceRun& dev, const Job& job, const QString& file) {
         if (int st = dev.transfer([&] { s.basicInf.saveSettings(); }, "settings write")) return st;
         dev.summary = QStringLiteral("settings written%1").arg(job.verify ? " and verified" : "");
     } else if (job.command == QLatin1String("numbers read")) {
-        if (int st = dev.transfer([&] { s.telephoneSend.btn10Click(); }, "number list read")) return st;
+        if (int st = dev.transfer([&] { s.telephoneSend.btn10Click(); }, "number list read"))
+            return st;
         if (!files::exportNumbers(s.numbers, file, &error)) {
             dev.summary = error;
             return FileError;
         }
         dev.summary = QStringLiteral("number list read to %1").arg(file);
     } else if (job.command == QLatin1String("numbers write")) {
-        if (int st = dev.transfer([&] { s.telephoneSend.btn9Click(); }, "number list write")) return st;
-        dev.summary = QStringLiteral("number list written%1").arg(job.verify ? " and verified" : "");
+        if (int st = dev.transfer([&] { s.telephoneSend.btn9Click(); }, "number list write"))
+            return st;
+        dev.summary =
+            QStringLiteral("number list written%1").arg(job.verify ? " and verified" : "");
     } else if (job.command == QLatin1String("history read")) {
         if (int st = dev.transfer([&] { s.historyInf.ReadAll(); }, "history read")) return st;
         if (job.from || job.to) {
@@ -263,7 +273,8 @@ int runJob(Io& io, DeviceRun& dev, const Job& job, const QString& file) {
             const QDateTime to = job.to.value_or(QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
             const historyfilter::Range range{from.date(), from.time(), to.date(), to.time()};
             const historyfilter::Outcome out = historyfilter::FilterRows(s.history, range);
-            if (out.result == historyfilter::Result::Applied || out.result == historyfilter::Result::NoMatches) {
+            if (out.result == historyfilter::Result::Applied ||
+                out.result == historyfilter::Result::NoMatches) {
                 historyfilter::writeRows(s.history, out.rows);
                 if (!out.message.isEmpty()) io.err << "  " << out.message << Qt::endl;
             } else {
@@ -278,21 +289,24 @@ int runJob(Io& io, DeviceRun& dev, const Job& job, const QString& file) {
         dev.summary = QStringLiteral("history read to %1").arg(file);
     } else if (job.command == QLatin1String("history delete")) {
         dev.prompts().deleteAnswer = true;
-        if (int st = dev.command([&] { s.historyInf.DeleteAll(); }, QStringLiteral("Historical data deleted"),
-                                 "history delete"))
+        if (int st = dev.command([&] { s.historyInf.DeleteAll(); },
+                                 QStringLiteral("Historical data deleted"), "history delete"))
             return st;
         dev.summary = QStringLiteral("history deleted");
     } else if (job.command == QLatin1String("time-sync")) {
         const QDateTime now = QDateTime::currentDateTime();
-        if (int st = dev.command([&] { link.timeSync.Send(); }, QString::fromUtf8("1同步时间返回正确"), "time-sync"))
+        if (int st = dev.command([&] { link.timeSync.Send(); },
+                                 QString::fromUtf8("1同步时间返回正确"), "time-sync"))
             return st;
-        dev.summary = QStringLiteral("device clock set to %1").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        dev.summary = QStringLiteral("device clock set to %1")
+                          .arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
     return Ok;
 }
 
 int usage(Io& io, const QString& text) {
-    io.err << "varnel-cli: " << text << "\n" << "Run 'varnel-cli --help' for the commands." << Qt::endl;
+    io.err << "varnel-cli: " << text << "\n"
+           << "Run 'varnel-cli --help' for the commands." << Qt::endl;
     return Usage;
 }
 
@@ -315,7 +329,8 @@ int run(const QStringList& arguments, Io& io) {
     if (job.command == QLatin1String("settings") || job.command == QLatin1String("numbers") ||
         job.command == QLatin1String("history")) {
         if (args.isEmpty() || args.first().startsWith(QLatin1Char('-'))) {
-            if (!args.isEmpty() && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
+            if (!args.isEmpty() &&
+                (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
                 io.out << kOverview << Qt::flush;
                 return Ok;
             }
@@ -323,20 +338,25 @@ int run(const QStringList& arguments, Io& io) {
         }
         job.command += QLatin1Char(' ') + args.takeFirst();
     }
-    static const QStringList known = {"ports",         "settings read", "settings write", "numbers read",
-                                      "numbers write", "history read",  "history delete", "time-sync"};
-    if (!known.contains(job.command)) return usage(io, QStringLiteral("unknown command '%1'").arg(job.command));
+    static const QStringList known = {"ports",          "settings read", "settings write",
+                                      "numbers read",   "numbers write", "history read",
+                                      "history delete", "time-sync"};
+    if (!known.contains(job.command))
+        return usage(io, QStringLiteral("unknown command '%1'").arg(job.command));
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("varnel-cli %1").arg(job.command));
     const QCommandLineOption help({"h", "help"}, "Show this help.");
     const QCommandLineOption port("port", "Serial port or device path (repeatable).", "PORT");
-    const QCommandLineOption password("password", "Device password (default 5729).", "PASSWORD", "5729");
+    const QCommandLineOption password("password", "Device password (default 5729).", "PASSWORD",
+                                      "5729");
     const QCommandLineOption output({"o", "output"}, "File to write.", "FILE");
     const QCommandLineOption input({"i", "input"}, "File to read.", "FILE");
     const QCommandLineOption verify("verify", "Read the written pages back and compare them.");
-    const QCommandLineOption from("from", "History: keep events after this moment (yyyy-MM-dd [HH:mm:ss]).", "MOMENT");
-    const QCommandLineOption to("to", "History: keep events before this moment (yyyy-MM-dd [HH:mm:ss]).", "MOMENT");
+    const QCommandLineOption from(
+        "from", "History: keep events after this moment (yyyy-MM-dd [HH:mm:ss]).", "MOMENT");
+    const QCommandLineOption to(
+        "to", "History: keep events before this moment (yyyy-MM-dd [HH:mm:ss]).", "MOMENT");
     const QCommandLineOption yes("yes", "Do not ask before deleting.");
     p.addOption(help);
     const bool device = job.command != QLatin1String("ports");
@@ -359,11 +379,13 @@ int run(const QStringList& arguments, Io& io) {
 
     if (!p.parse(QStringList{QStringLiteral("varnel-cli")} + args)) return usage(io, p.errorText());
     if (p.isSet(help)) {
-        io.out << "Usage: varnel-cli " << job.command << " [options]\n\n" << p.helpText().section('\n', 2) << Qt::flush;
+        io.out << "Usage: varnel-cli " << job.command << " [options]\n\n"
+               << p.helpText().section('\n', 2) << Qt::flush;
         return Ok;
     }
     if (!p.positionalArguments().isEmpty())
-        return usage(io, QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
+        return usage(
+            io, QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
 
     if (job.command == QLatin1String("ports")) {
         const auto ports = Trecognitionserial::ports();
@@ -393,8 +415,11 @@ int run(const QStringList& arguments, Io& io) {
     if (job.command == QLatin1String("history delete")) {
         job.yes = p.isSet(yes);
         if (!job.yes) {
-            if (!io.ask) return usage(io, QStringLiteral("history delete needs --yes when not run from a terminal"));
-            if (!io.ask(QStringLiteral("Delete the whole history log on %1 device(s)?").arg(ports.size()))) {
+            if (!io.ask)
+                return usage(
+                    io, QStringLiteral("history delete needs --yes when not run from a terminal"));
+            if (!io.ask(QStringLiteral("Delete the whole history log on %1 device(s)?")
+                            .arg(ports.size()))) {
                 io.err << "Nothing deleted." << Qt::endl;
                 return Ok;
             }
@@ -451,8 +476,9 @@ int run(const QStringList& arguments, Io& io) {
                 if (job.command == QLatin1String("settings write")) {
                     dev.session().settings.grid.restore(loaded->settings.grid.snapshot());
                     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c)
-                        dev.session().settings.setChoice(SettingsSheet::Choice(c),
-                                                         loaded->settings.choice(SettingsSheet::Choice(c)));
+                        dev.session().settings.setChoice(
+                            SettingsSheet::Choice(c),
+                            loaded->settings.choice(SettingsSheet::Choice(c)));
                 } else {
                     dev.session().numbers.restore(loaded->numbers.snapshot());
                 }
@@ -460,8 +486,9 @@ int run(const QStringList& arguments, Io& io) {
             st = runJob(io, dev, job, perDeviceName(job.file, name, int(ports.size())));
         }
         report.append({name, st});
-        lines << QStringLiteral("%1: %2 - %3").arg(name, st == Ok ? QStringLiteral("ok") : QStringLiteral("FAILED"),
-                                                    dev.summary);
+        lines << QStringLiteral("%1: %2 - %3")
+                     .arg(name, st == Ok ? QStringLiteral("ok") : QStringLiteral("FAILED"),
+                          dev.summary);
     }
     io.out << "\n";
     for (const QString& l : lines) io.out << l << '\n';

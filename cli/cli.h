@@ -4,21 +4,21 @@
 // layouts and messages as the window; only the dialogs are answered by the
 // command line instead of a user.
 
+#include <functional>
 #include <QStringList>
 #include <QTextStream>
-#include <functional>
 
 namespace cli {
 
 // Exit statuses.
 enum Status {
     Ok = 0,
-    Failed = 1,      // a device line of a multi-device run failed in some other way
-    Usage = 2,       // wrong command line
-    LoginFailed = 3, // the device refused the password
-    DeviceError = 4, // the port cannot be opened, the device refused or sent bad data
-    NoAnswer = 5,    // the device did not answer ("Receive timeout")
-    FileError = 6,   // an input file with errors, or an output file that cannot be written
+    Failed = 1,       // a device line of a multi-device run failed in some other way
+    Usage = 2,        // wrong command line
+    LoginFailed = 3,  // the device refused the password
+    DeviceError = 4,  // the port cannot be opened, the device refused or sent bad data
+    NoAnswer = 5,     // the device did not answer ("Receive timeout")
+    FileError = 6,    // an input file with errors, or an output file that cannot be written
 };
 
 struct Io {

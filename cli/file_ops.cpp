@@ -34,7 +34,8 @@ bool importSettings(SettingsSheet& sheet, const QString& path, QString* error) {
 }
 
 bool exportNumbers(const TextGrid& grid, const QString& path, QString* error) {
-    const auto o = isCsv(path) ? numfiles::exportCsv(grid, path) : numfiles::exportWorkbook(grid, path);
+    const auto o =
+        isCsv(path) ? numfiles::exportCsv(grid, path) : numfiles::exportWorkbook(grid, path);
     return report(o, o.ok(), error);
 }
 
@@ -45,7 +46,8 @@ bool importNumbers(TextGrid& grid, const QString& path, QString* error) {
 }
 
 bool exportHistory(const TextGrid& grid, const QString& path, QString* error) {
-    const auto o = isCsv(path) ? hisfiles::exportCsv(grid, path) : hisfiles::exportWorkbook(grid, path);
+    const auto o =
+        isCsv(path) ? hisfiles::exportCsv(grid, path) : hisfiles::exportWorkbook(grid, path);
     return report(o, o.ok, error);
 }
 

@@ -1,8 +1,9 @@
-#include <QCoreApplication>
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
+#include <QCoreApplication>
 #include <string>
-#include <unistd.h>
 
 #include "cli/cli.h"
 

@@ -18,9 +18,9 @@
 // Memory is bounded: Raw holds one maximal frame and a rescan never holds
 // more than that.
 
+#include <array>
 #include <QByteArray>
 #include <QVector>
-#include <array>
 
 #include "link/packet.h"
 

@@ -2,7 +2,9 @@
 
 namespace {
 
-bool accepted(const ReplyFrame& f) { return !f.payload.isEmpty() && quint8(f.payload[0]) == 1; }
+bool accepted(const ReplyFrame& f) {
+    return !f.payload.isEmpty() && quint8(f.payload[0]) == 1;
+}
 
 }  // namespace
 
@@ -50,77 +52,82 @@ void DeviceLink::dispatch(const ReplyFrame& f) {
     validCom.assign(f);
     const qint32 a = f.address;
     switch (f.command) {
-    case cmd::ReadBlock:
-        if (a < devaddr::SettingsEnd) {
-            status.ShowStatus(QStringLiteral("Reading basic setting"));
-            if (login.Verifying) {
-                login.ReceivePassword(validCom.Buffer.data());
-            } else if (basicInf) {
+        case cmd::ReadBlock:
+            if (a < devaddr::SettingsEnd) {
+                status.ShowStatus(QStringLiteral("Reading basic setting"));
+                if (login.Verifying) {
+                    login.ReceivePassword(validCom.Buffer.data());
+                } else if (basicInf) {
+                    basicInf->storeReply(a, f.payload);
+                    basicInf->handleReadReply();
+                }
+            } else if (a < devaddr::HistoryBase) {
+                if (!telephoneSend) return;
+                Tsend_rec_command& t = *telephoneSend;
+                status.ShowStatus(
+                    QStringLiteral("Reading number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
+                if (t.PageTotal != 0)
+                    progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
+                t.storeReply(a, f.payload);
+                t.handleReadReply();
+            } else {
+                if (!historyInf) return;
+                Tsend_rec_command& h = *historyInf;
+                status.ShowStatus(QStringLiteral("Reading historical data:%1/%2")
+                                      .arg(int(h.PageNext) - 1)
+                                      .arg(h.PageTotal));
+                if (h.PageNext != 0 && h.PageTotal != 0)
+                    progress.SetProgress(quint16(uint(h.PageNext) * 100 / h.PageTotal));
+                h.storeReply(a, f.payload);
+                h.handleReadReply();
+            }
+            break;
+        case cmd::WriteBlock:
+            if (a < devaddr::SettingsEnd) {
+                status.ShowStatus(QStringLiteral("Save basic settings"));
+                if (!basicInf) return;
                 basicInf->storeReply(a, f.payload);
-                basicInf->handleReadReply();
-            }
-        } else if (a < devaddr::HistoryBase) {
-            if (!telephoneSend) return;
-            Tsend_rec_command& t = *telephoneSend;
-            status.ShowStatus(QStringLiteral("Reading number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
-            if (t.PageTotal != 0) progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
-            t.storeReply(a, f.payload);
-            t.handleReadReply();
-        } else {
-            if (!historyInf) return;
-            Tsend_rec_command& h = *historyInf;
-            status.ShowStatus(
-                QStringLiteral("Reading historical data:%1/%2").arg(int(h.PageNext) - 1).arg(h.PageTotal));
-            if (h.PageNext != 0 && h.PageTotal != 0)
-                progress.SetProgress(quint16(uint(h.PageNext) * 100 / h.PageTotal));
-            h.storeReply(a, f.payload);
-            h.handleReadReply();
-        }
-        break;
-    case cmd::WriteBlock:
-        if (a < devaddr::SettingsEnd) {
-            status.ShowStatus(QStringLiteral("Save basic settings"));
-            if (!basicInf) return;
-            basicInf->storeReply(a, f.payload);
-            if (accepted(f)) {
-                basicInf->WriteNext();
+                if (accepted(f)) {
+                    basicInf->WriteNext();
+                } else {
+                    basicInf->abandon();
+                    prompts.message(QStringLiteral("Basic setting error"));
+                }
+            } else if (a < devaddr::HistoryBase) {
+                if (!telephoneSend) return;
+                Tsend_rec_command& t = *telephoneSend;
+                status.ShowStatus(
+                    QStringLiteral("Save number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
+                if (t.PageTotal != 0)
+                    progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
+                t.storeReply(a, f.payload);
+                if (accepted(f)) {
+                    t.WriteNext();
+                } else {
+                    t.abandon();
+                    prompts.message(QStringLiteral("Number list data error"));
+                }
             } else {
-                basicInf->abandon();
-                prompts.message(QStringLiteral("Basic setting error"));
+                status.ShowStatus(QStringLiteral("Undefined address"));
             }
-        } else if (a < devaddr::HistoryBase) {
-            if (!telephoneSend) return;
-            Tsend_rec_command& t = *telephoneSend;
-            status.ShowStatus(QStringLiteral("Save number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
-            if (t.PageTotal != 0) progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
-            t.storeReply(a, f.payload);
-            if (accepted(f)) {
-                t.WriteNext();
-            } else {
-                t.abandon();
-                prompts.message(QStringLiteral("Number list data error"));
-            }
-        } else {
-            status.ShowStatus(QStringLiteral("Undefined address"));
-        }
-        break;
-    case cmd::TimeSync:
-        status.ShowStatus(QStringLiteral("Receives the data synchronization command returns"));
-        prompts.message(accepted(f) ? QString::fromUtf8("1同步时间返回正确")
-                                    : QString::fromUtf8("0同步时间返回错误"));
-        break;
-    case cmd::CheckingMode:
-        status.ShowStatus(QStringLiteral("Checking mode"));
-        prompts.message(accepted(f) ? QStringLiteral("Enter") : QStringLiteral("Error"));
-        break;
-    case cmd::DeleteHistory:
-        status.ShowStatus(QStringLiteral("Delete command"));
-        prompts.message(accepted(f) ? QStringLiteral("Historical data deleted")
-                                    : QStringLiteral("Historical data delet error"));
-        break;
-    default:
-        status.ShowStatus(QStringLiteral("Undefined data"));
-        break;
+            break;
+        case cmd::TimeSync:
+            status.ShowStatus(QStringLiteral("Receives the data synchronization command returns"));
+            prompts.message(accepted(f) ? QString::fromUtf8("1同步时间返回正确")
+                                        : QString::fromUtf8("0同步时间返回错误"));
+            break;
+        case cmd::CheckingMode:
+            status.ShowStatus(QStringLiteral("Checking mode"));
+            prompts.message(accepted(f) ? QStringLiteral("Enter") : QStringLiteral("Error"));
+            break;
+        case cmd::DeleteHistory:
+            status.ShowStatus(QStringLiteral("Delete command"));
+            prompts.message(accepted(f) ? QStringLiteral("Historical data deleted")
+                                        : QStringLiteral("Historical data delet error"));
+            break;
+        default:
+            status.ShowStatus(QStringLiteral("Undefined data"));
+            break;
     }
 }
 

@@ -19,11 +19,11 @@
 // FIFO that every call level drains: nested calls never reorder frames and an
 // outer call never discards what a nested one collected.
 
+#include <functional>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <QVector>
-#include <functional>
 
 #include "link/assembler.h"
 #include "link/byte_sink.h"

@@ -1,10 +1,10 @@
 #include "link/gbk.h"
 
-#include <QList>
 #include <iconv.h>
 
 #include <cerrno>
 #include <mutex>
+#include <QList>
 
 namespace {
 
@@ -19,7 +19,8 @@ bool convert(const char* to, const char* from, const QByteArray& in, QByteArray&
     char* dst = out.data();
     size_t dstLeft = static_cast<size_t>(out.size());
     bool ok = true;
-    if (srcLeft > 0 && iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) ok = false;
+    if (srcLeft > 0 && iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1))
+        ok = false;
     out.resize(out.size() - static_cast<int>(dstLeft));
     iconv_close(cd);
     return ok;

@@ -3,9 +3,9 @@
 // 936, a superset of ASCII). Encoding refuses characters that GBK cannot hold
 // instead of replacing them, so nothing is ever changed silently.
 
+#include <optional>
 #include <QByteArray>
 #include <QString>
-#include <optional>
 
 namespace gbk {
 

@@ -9,7 +9,9 @@ void SwitchTimer::switchOn() {
     if (!timer_.isActive()) timer_.start();
 }
 
-void SwitchTimer::switchOff() { timer_.stop(); }
+void SwitchTimer::switchOff() {
+    timer_.stop();
+}
 
 void SwitchTimer::setInterval(int ms) {
     // QTimer::setInterval restarts a running timer; an unchanged interval

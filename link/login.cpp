@@ -4,7 +4,8 @@
 
 #include "link/device_link.h"
 
-Tpasswordverify::Tpasswordverify(DeviceLink& link, QObject* parent) : QObject(parent), link_(link) {}
+Tpasswordverify::Tpasswordverify(DeviceLink& link, QObject* parent)
+    : QObject(parent), link_(link) {}
 
 const QStringList& Tpasswordverify::buttonNames() {
     static const QStringList names = {"btn25", "btn24", "btn21", "btn22", "btn16", "btn17",
@@ -59,7 +60,7 @@ void Tsingalcmd::Send() {
 QByteArray Tsynchronizationtime_sc::frameFor(const QDateTime& moment) {
     const QDate d = moment.date();
     const QTime t = moment.time();
-    const quint8 data[6] = {quint8(d.year() & 0xFF), quint8(d.month()), quint8(d.day()),
+    const quint8 data[6] = {quint8(d.year() & 0xFF), quint8(d.month()),  quint8(d.day()),
                             quint8(t.hour()),        quint8(t.minute()), quint8(t.second())};
     return TDataPackage::request(cmd::TimeSync, 0, data, 6);
 }

@@ -6,10 +6,10 @@
 // password box. A successful check unlocks the device and file buttons; a
 // failed one locks them again.
 
+#include <functional>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 #include "link/transfer.h"
 

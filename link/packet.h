@@ -10,15 +10,15 @@
 // the start marker and its length field alone. Payloads are at most 256 bytes
 // (the device's block size), so the largest frame is 265 bytes.
 
+#include <array>
 #include <QByteArray>
 #include <QtGlobal>
-#include <array>
 
 namespace cmd {
-constexpr quint8 TimeSync = 0x03;       // 6-byte payload: yy mm dd hh nn ss; reply byte 0 = 1 accepted
-constexpr quint8 CheckingMode = 0x04;   // no payload; reply byte 0 = 1 mode entered
-constexpr quint8 WriteBlock = 0x82;     // 256-byte block; reply echoes address, byte 0 = 1 accepted
-constexpr quint8 ReadBlock = 0x83;      // no payload; reply echoes address with the block's 256 bytes
+constexpr quint8 TimeSync = 0x03;  // 6-byte payload: yy mm dd hh nn ss; reply byte 0 = 1 accepted
+constexpr quint8 CheckingMode = 0x04;  // no payload; reply byte 0 = 1 mode entered
+constexpr quint8 WriteBlock = 0x82;    // 256-byte block; reply echoes address, byte 0 = 1 accepted
+constexpr quint8 ReadBlock = 0x83;  // no payload; reply echoes address with the block's 256 bytes
 constexpr quint8 DeleteHistory = 0x85;  // no payload; reply byte 0 = 1 history deleted
 }  // namespace cmd
 
@@ -32,9 +32,15 @@ constexpr qint32 BlockSize = 0x100;
 constexpr int PayloadMax = 256;
 constexpr int FrameMax = PayloadMax + 9;
 
-constexpr qint32 settingsPage(int page) { return (page - 1) * BlockSize; }
-constexpr qint32 numbersPage(int page) { return page * BlockSize + 0xF00; }
-constexpr qint32 historyPage(int page) { return page * BlockSize + 0x2FF00; }
+constexpr qint32 settingsPage(int page) {
+    return (page - 1) * BlockSize;
+}
+constexpr qint32 numbersPage(int page) {
+    return page * BlockSize + 0xF00;
+}
+constexpr qint32 historyPage(int page) {
+    return page * BlockSize + 0x2FF00;
+}
 }  // namespace devaddr
 
 class TDataPackage {

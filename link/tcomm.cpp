@@ -4,11 +4,12 @@
 #include <QSerialPortInfo>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
@@ -50,16 +51,21 @@ TComm::TComm(QObject* parent) : QObject(parent), port_(new QSerialPort(this)) {
     connect(&watch_, &QTimer::timeout, this, &TComm::checkAlive);
 }
 
-TComm::~TComm() { shutDown(); }
+TComm::~TComm() {
+    shutDown();
+}
 
-bool TComm::isOpen() const { return port_->isOpen(); }
+bool TComm::isOpen() const {
+    return port_->isOpen();
+}
 
 QString TComm::openFailureReason(QSerialPort::SerialPortError error, const QString& device,
                                  bool accessDenied, const QString& systemText) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
-            return QStringLiteral("%1 does not exist. Check that the adapter is plugged in and "
-                                  "choose its port from the list.")
+            return QStringLiteral(
+                       "%1 does not exist. Check that the adapter is plugged in and "
+                       "choose its port from the list.")
                 .arg(device);
         case QSerialPort::PermissionError:
             if (accessDenied) {
@@ -73,12 +79,14 @@ QString TComm::openFailureReason(QSerialPort::SerialPortError error, const QStri
                 return QStringLiteral("Permission denied for %1.").arg(device);
 #endif
             }
-            return QStringLiteral("%1 is in use by another program. Close that program and try "
-                                  "again.")
+            return QStringLiteral(
+                       "%1 is in use by another program. Close that program and try "
+                       "again.")
                 .arg(device);
         case QSerialPort::OpenError:
             return QStringLiteral("%1 is already open.").arg(device);
-        default: break;
+        default:
+            break;
     }
     return systemText.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(device, systemText);
 }
@@ -114,8 +122,8 @@ void TComm::OpenPort() {
         const QSerialPort::SerialPortError e = port_->error();
         bool denied = false;
 #ifdef Q_OS_UNIX
-        denied = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 &&
-                 errno == EACCES;
+        denied =
+            ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES;
         if (e == QSerialPort::UnsupportedOperationError) {
             // Opened but refused the terminal settings: not a serial port.
             PortOpenError = kNotComm;
@@ -139,7 +147,7 @@ void TComm::OpenPort() {
     // Many USB-serial adapters hold received bytes for up to 16 ms before
     // passing them on; in a stop-and-wait transfer that delay is paid on every
     // block. Ask the driver for low latency where it supports it.
-    serial_struct ss {};
+    serial_struct ss{};
     const int fd = int(port_->handle());
     if (fd >= 0 && ::ioctl(fd, TIOCGSERIAL, &ss) == 0 && !(ss.flags & ASYNC_LOW_LATENCY)) {
         ss.flags |= ASYNC_LOW_LATENCY;
@@ -194,8 +202,7 @@ void TComm::checkAlive() {
     // POLLHUP/POLLERR; a removed device node is gone from /dev.
     pollfd pfd{int(port_->handle()), 0, 0};
     const bool hungUp = ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
-    if (hungUp || !QFileInfo::exists(device_))
-        loseLink(lostText(device_));
+    if (hungUp || !QFileInfo::exists(device_)) loseLink(lostText(device_));
 #endif
 }
 
@@ -244,7 +251,8 @@ QList<SerialPortEntry> Trecognitionserial::ports() {
         QString description = info.description();
         const QString maker = info.manufacturer();
         if (!maker.isEmpty() && !description.contains(maker, Qt::CaseInsensitive))
-            description = description.isEmpty() ? maker : description + QStringLiteral(" - ") + maker;
+            description =
+                description.isEmpty() ? maker : description + QStringLiteral(" - ") + maker;
         list.append({info.portName(), description});
     }
     return list;

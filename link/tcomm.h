@@ -14,17 +14,16 @@
 // resource or unknown error after opening counts as loss, and a light check
 // every 250 ms while open catches a hang-up that no error reports.
 
-#include "link/byte_sink.h"
-
+#include <deque>
+#include <functional>
 #include <QList>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
-
-#include <deque>
-#include <functional>
 #include <stdexcept>
+
+#include "link/byte_sink.h"
 
 class ECommsError : public std::runtime_error {
     using runtime_error::runtime_error;

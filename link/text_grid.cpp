@@ -49,8 +49,12 @@ void TextGrid::restore(const QVector<QString>& cells) {
     emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::DisplayRole, Qt::EditRole});
 }
 
-int TextGrid::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
-int TextGrid::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : cols_; }
+int TextGrid::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+int TextGrid::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : cols_;
+}
 
 QVariant TextGrid::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};

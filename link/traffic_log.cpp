@@ -15,9 +15,11 @@ void TrafficLog::attach(DeviceLink& link) {
     connect(&link, &DeviceLink::requestSent, this, &TrafficLog::addSent);
     connect(&link, &DeviceLink::frameReceived, this, &TrafficLog::addReceived);
     connect(&link, &DeviceLink::replyRejected, this, [this](int kind, const QByteArray&) {
-        if (kind == AssemblerEvent::Oversize) addEvent(QStringLiteral("Invalid data: length above 256"));
+        if (kind == AssemblerEvent::Oversize)
+            addEvent(QStringLiteral("Invalid data: length above 256"));
     });
-    connect(&link, &DeviceLink::receiveTimedOut, this, [this] { addEvent(QStringLiteral("Receive timeout")); });
+    connect(&link, &DeviceLink::receiveTimedOut, this,
+            [this] { addEvent(QStringLiteral("Receive timeout")); });
 }
 
 void TrafficLog::addSent(const QByteArray& frame) {
@@ -67,12 +69,18 @@ void TrafficLog::clear() {
 
 QString TrafficLog::commandName(quint8 code) {
     switch (code) {
-    case 0x03: return QStringLiteral("time sync");
-    case 0x04: return QStringLiteral("checking mode");
-    case 0x82: return QStringLiteral("write block");
-    case 0x83: return QStringLiteral("read block");
-    case 0x85: return QStringLiteral("delete history");
-    default: return QStringLiteral("0x%1").arg(code, 2, 16, QLatin1Char('0'));
+        case 0x03:
+            return QStringLiteral("time sync");
+        case 0x04:
+            return QStringLiteral("checking mode");
+        case 0x82:
+            return QStringLiteral("write block");
+        case 0x83:
+            return QStringLiteral("read block");
+        case 0x85:
+            return QStringLiteral("delete history");
+        default:
+            return QStringLiteral("0x%1").arg(code, 2, 16, QLatin1Char('0'));
     }
 }
 
@@ -80,26 +88,29 @@ QString TrafficLog::cell(const Record& r, int column) {
     const QByteArray& b = r.bytes;
     const bool framed = b.size() >= 8;
     switch (column) {
-    case Time:
-        return QDateTime::fromMSecsSinceEpoch(r.msecsSinceEpoch).toString(QStringLiteral("HH:mm:ss.zzz"));
-    case Dir:
-        return r.direction == Sent ? QStringLiteral("TX") : r.direction == Received ? QStringLiteral("RX")
-                                                                                    : QStringLiteral("--");
-    case Command:
-        if (r.direction == Event) return r.event;
-        return b.size() >= 2 ? commandName(quint8(b[1])) : QString();
-    case Address:
-        if (!framed) return {};
-        return QStringLiteral("%1").arg((quint32(quint8(b[2])) << 24) | (quint32(quint8(b[3])) << 16) |
-                                            (quint32(quint8(b[4])) << 8) | quint8(b[5]),
-                                        5, 16, QLatin1Char('0'));
-    case Length:
-        return framed ? QString::number(quint8(b[6]) * 256 + quint8(b[7])) : QString();
-    case Checksum:
-        if (r.direction == Event) return {};
-        return r.checksumOk ? QStringLiteral("ok") : QStringLiteral("BAD");
-    case Bytes:
-        return QString::fromLatin1(b.toHex(' '));
+        case Time:
+            return QDateTime::fromMSecsSinceEpoch(r.msecsSinceEpoch)
+                .toString(QStringLiteral("HH:mm:ss.zzz"));
+        case Dir:
+            return r.direction == Sent       ? QStringLiteral("TX")
+                   : r.direction == Received ? QStringLiteral("RX")
+                                             : QStringLiteral("--");
+        case Command:
+            if (r.direction == Event) return r.event;
+            return b.size() >= 2 ? commandName(quint8(b[1])) : QString();
+        case Address:
+            if (!framed) return {};
+            return QStringLiteral("%1").arg((quint32(quint8(b[2])) << 24) |
+                                                (quint32(quint8(b[3])) << 16) |
+                                                (quint32(quint8(b[4])) << 8) | quint8(b[5]),
+                                            5, 16, QLatin1Char('0'));
+        case Length:
+            return framed ? QString::number(quint8(b[6]) * 256 + quint8(b[7])) : QString();
+        case Checksum:
+            if (r.direction == Event) return {};
+            return r.checksumOk ? QStringLiteral("ok") : QStringLiteral("BAD");
+        case Bytes:
+            return QString::fromLatin1(b.toHex(' '));
     }
     return {};
 }
@@ -119,15 +130,20 @@ QString TrafficLog::toText() const {
 
 bool TrafficLog::saveText(const QString& path, QString* error) const {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(toText().toUtf8()) < 0 || !f.commit()) {
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(toText().toUtf8()) < 0 ||
+        !f.commit()) {
         if (error) *error = f.errorString();
         return false;
     }
     return true;
 }
 
-int TrafficLog::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(records_.size()); }
-int TrafficLog::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int TrafficLog::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(records_.size());
+}
+int TrafficLog::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant TrafficLog::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= int(records_.size())) return {};
@@ -139,6 +155,7 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const {
 
 QVariant TrafficLog::headerData(int section, Qt::Orientation o, int role) const {
     if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* names[ColumnCount] = {"Time", "Dir", "Command", "Address", "Length", "Checksum", "Bytes"};
+    static const char* names[ColumnCount] = {"Time",   "Dir",      "Command", "Address",
+                                             "Length", "Checksum", "Bytes"};
     return QString::fromLatin1(names[section]);
 }

@@ -6,12 +6,12 @@
 // in batches (every 100 ms), so a transfer is never slowed by the view. The
 // newest 20 000 records are kept.
 
+#include <deque>
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QDateTime>
 #include <QTimer>
 #include <QVector>
-#include <deque>
 
 class DeviceLink;
 struct ReplyFrame;

@@ -100,10 +100,12 @@ void Tsend_rec_command::verifyNext() {
         link_.transferEnded(this, true);
     } else {
         QStringList shown = differences_.mid(0, 20);
-        if (differences_.size() > 20) shown << QStringLiteral("... (%1 more)").arg(differences_.size() - 20);
-        link_.prompts.message(QStringLiteral("The device does not hold what was saved (%1 difference(s)):\n")
-                                  .arg(differences_.size()) +
-                              shown.join(QLatin1Char('\n')));
+        if (differences_.size() > 20)
+            shown << QStringLiteral("... (%1 more)").arg(differences_.size() - 20);
+        link_.prompts.message(
+            QStringLiteral("The device does not hold what was saved (%1 difference(s)):\n")
+                .arg(differences_.size()) +
+            shown.join(QLatin1Char('\n')));
         link_.transferEnded(this, false);
     }
 }
@@ -128,7 +130,9 @@ QStringList Tsend_rec_command::describeDifferences(int page, const QByteArray& w
     return {QStringLiteral("page %1: bytes %2").arg(page).arg(offsets.join(QLatin1Char(',')))};
 }
 
-void Tsend_rec_command::abandon() { end(false); }
+void Tsend_rec_command::abandon() {
+    end(false);
+}
 
 bool Tsend_rec_command::stopIfCancelled() {
     if (!cancelled_) return false;
@@ -149,7 +153,9 @@ void Tsend_rec_command::sendRead(qint32 address, const QString& statusText) {
 
 void Tsend_rec_command::sendWrite(qint32 address, const QString& statusText) {
     if (mode_ == Mode::Writing)
-        written_.insert(address, QByteArray(reinterpret_cast<const char*>(Buffer.data()), int(Buffer.size())));
-    link_.sendRequest(TDataPackage::request(cmd::WriteBlock, address, Buffer.data(), int(Buffer.size())),
-                      statusText);
+        written_.insert(
+            address, QByteArray(reinterpret_cast<const char*>(Buffer.data()), int(Buffer.size())));
+    link_.sendRequest(
+        TDataPackage::request(cmd::WriteBlock, address, Buffer.data(), int(Buffer.size())),
+        statusText);
 }

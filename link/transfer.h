@@ -10,11 +10,11 @@
 // that never comes ends the chain through the request watchdog; there is no
 // retry, and pressing the button again starts from page 1.
 
+#include <array>
 #include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
-#include <array>
 
 #include "link/packet.h"
 
@@ -23,7 +23,7 @@ class DeviceLink;
 class TTemplate {
 public:
     virtual ~TTemplate() = default;
-    qint32 Address = 0;  // address of the last reply
+    qint32 Address = 0;                                // address of the last reply
     std::array<quint8, devaddr::PayloadMax> Buffer{};  // its payload, or the page being built
 
     // Stores a reply: its address, and its payload over the start of Buffer
@@ -70,7 +70,8 @@ public:
 
     // What differs between a page as written and as read back, in the user's
     // terms (slots, setting rows). By default: the byte offsets.
-    virtual QStringList describeDifferences(int page, const QByteArray& written, const QByteArray& read) const;
+    virtual QStringList describeDifferences(int page, const QByteArray& written,
+                                            const QByteArray& read) const;
 
     // Pages written by the last save, by device address.
     const QMap<qint32, QByteArray>& writtenPages() const { return written_; }

@@ -43,7 +43,8 @@ QImage render() {
         {"4. Number list",
          "\"Read\" loads all 3000 slots. Type a number, then either tick Always(V) or set the "
          "start and end date and time with the pickers. Tick Delete(V) to clear a slot. "
-         "\"Save\" checks the list and writes all 375 pages. Lists travel as .xlsx and .cvs files."},
+         "\"Save\" checks the list and writes all 375 pages. Lists travel as .xlsx and .cvs "
+         "files."},
         {"5. History",
          "\"Read data\" loads the event log. Choose Start and End and press \"Filter\" to keep "
          "the events strictly between them, sorted by date and time. Export as .xlsx or .cvs. "
@@ -62,13 +63,15 @@ QImage render() {
     for (const Step& s : steps) {
         p.setFont(head);
         p.setPen(QColor(0, 60, 160));
-        p.drawText(QRect(22, y, Width - 44, 20), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(s.head));
+        p.drawText(QRect(22, y, Width - 44, 20), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromUtf8(s.head));
         y += 21;
         p.setFont(body);
         p.setPen(QColor(30, 30, 30));
         const QRect box(36, y, Width - 60, 60);
         QRect used;
-        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromUtf8(s.body), &used);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromUtf8(s.body),
+                   &used);
         y = used.bottom() + 12;
     }
     return img;

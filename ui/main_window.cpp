@@ -7,6 +7,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "history/history_page.h"
+#include "numbers/numbers_page.h"
+#include "settings/settings_page.h"
 #include "ui/help_picture.h"
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
@@ -14,10 +17,6 @@
 #include "ui/snapshots.h"
 #include "ui/status_strip.h"
 #include "ui/traffic_page.h"
-
-#include "history/history_page.h"
-#include "numbers/numbers_page.h"
-#include "settings/settings_page.h"
 
 namespace {
 
@@ -148,7 +147,8 @@ void TForm1::buildTopBar() {
 
     chkVerify = new QCheckBox(QStringLiteral("Verify after save"), pnl4);
     chkVerify->setObjectName(QStringLiteral("chkVerify"));
-    chkVerify->setToolTip(QStringLiteral("Read every saved page back and compare it with what was sent"));
+    chkVerify->setToolTip(
+        QStringLiteral("Read every saved page back and compare it with what was sent"));
     chkVerify->setChecked(true);
     chkVerify->setGeometry(600, 9, 140, 21);
 
@@ -249,6 +249,6 @@ void TForm1::linkLost(const QString& reason) {
     if (clicks_ % 2 != 0) ++clicks_;
     showPortState(false);
     snapshots_->forgetDevice();
-    session_->link.status.ShowStatus(reason.isEmpty() ? QStringLiteral("Port closed: the device was disconnected")
-                                                      : reason);
+    session_->link.status.ShowStatus(
+        reason.isEmpty() ? QStringLiteral("Port closed: the device was disconnected") : reason);
 }

@@ -4,12 +4,12 @@
 // help pages, and the status bar. The pages own their grids' behaviour; the
 // window owns the serial port, the log-in and the start-up sequence.
 
+#include <memory>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QWidget>
-#include <memory>
 
 #include "link/tcomm.h"
 #include "ui/session.h"
@@ -41,7 +41,7 @@ public:
     QPushButton* btn25 = nullptr;  // checking mode (hidden)
     QTabWidget* pgc = nullptr;
     StatusStrip* stat1 = nullptr;
-    QLabel* img4 = nullptr;        // help picture
+    QLabel* img4 = nullptr;                // help picture
     class QCheckBox* chkVerify = nullptr;  // read back every save
     class QToolButton* btnStop = nullptr;  // stops the running transfer (also Esc)
 

@@ -5,8 +5,8 @@
 // drop-down shows each port's adapter description beside its name while the
 // item text stays the port name.
 
-#include <QComboBox>
 #include <functional>
+#include <QComboBox>
 
 #include "link/tcomm.h"
 

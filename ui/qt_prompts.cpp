@@ -35,7 +35,8 @@ void QtPrompts::message(const QString& text) {
 }
 
 bool QtPrompts::confirm(const QString& text) {
-    QMessageBox box(QMessageBox::Question, QString(), shown(text), QMessageBox::Yes | QMessageBox::No, owner_);
+    QMessageBox box(QMessageBox::Question, QString(), shown(text),
+                    QMessageBox::Yes | QMessageBox::No, owner_);
     box.setTextFormat(Qt::PlainText);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("OK(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Cancel(&N)"));
@@ -47,8 +48,8 @@ bool QtPrompts::confirm(const QString& text) {
 }
 
 bool QtPrompts::warnOkCancel(const QString& text) {
-    return run(owner_, QMessageBox::Warning, QString(), text, QMessageBox::Ok | QMessageBox::Cancel) ==
-           QMessageBox::Ok;
+    return run(owner_, QMessageBox::Warning, QString(), text,
+               QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 QString QtPrompts::qtFilter(const QString& filter) {
@@ -67,8 +68,10 @@ QString QtPrompts::openFile(const QString& startDir, const QString& filter) {
     return QFileDialog::getOpenFileName(owner_, QString(), startDir, qtFilter(filter));
 }
 
-QString QtPrompts::saveFile(const QString& startDir, const QString& filter, const QString& proposedName) {
+QString QtPrompts::saveFile(const QString& startDir, const QString& filter,
+                            const QString& proposedName) {
     // No question before overwriting: the file layouts replace a chosen file.
     return QFileDialog::getSaveFileName(owner_, QString(), QDir(startDir).filePath(proposedName),
-                                        qtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
+                                        qtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }

@@ -16,7 +16,8 @@ public:
     bool confirm(const QString& text) override;
     bool warnOkCancel(const QString& text) override;
     QString openFile(const QString& startDir, const QString& filter) override;
-    QString saveFile(const QString& startDir, const QString& filter, const QString& proposedName) override;
+    QString saveFile(const QString& startDir, const QString& filter,
+                     const QString& proposedName) override;
 
     // "EXCEL file|*.xlsx;*.xls|(*.*)|*.*" -> "EXCEL file (*.xlsx *.xls);;(*.*) (*)"
     static QString qtFilter(const QString& filter);

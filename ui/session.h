@@ -20,13 +20,13 @@ public:
     explicit DeviceSession(Prompts& prompts, QObject* parent = nullptr);
 
     DeviceLink link;
-    SettingsSheet settings;             // strngrd_write and its choice lists
-    TextGrid numbers{8, 3001};          // strngrd3
-    TextGrid history{8, 1001};          // strngrd4
+    SettingsSheet settings;     // strngrd_write and its choice lists
+    TextGrid numbers{8, 3001};  // strngrd3
+    TextGrid history{8, 1001};  // strngrd4
     TtelephoneSend telephoneSend{link, numbers};
     THistoryInf historyInf{link, history};
     TBasicInf basicInf{link, settings};
-    TrafficLog traffic;                 // every frame and link event
+    TrafficLog traffic;  // every frame and link event
 
     // Folder of the file dialogs: "configuration/" beside the executable,
     // created when missing; a per-user data folder when that cannot be

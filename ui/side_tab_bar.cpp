@@ -12,7 +12,9 @@ SideTabBar::SideTabBar(QWidget* parent) : QTabBar(parent) {
     setExpanding(false);
 }
 
-QSize SideTabBar::tabSizeHint(int) const { return QSize(75, 80); }
+QSize SideTabBar::tabSizeHint(int) const {
+    return QSize(75, 80);
+}
 
 void SideTabBar::paintEvent(QPaintEvent*) {
     QPainter p(this);

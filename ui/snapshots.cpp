@@ -24,13 +24,16 @@ QString kindOf(const DeviceSession& s, const Tsend_rec_command* t) {
 
 std::array<int, 6> choicesOf(const SettingsSheet& sheet) {
     std::array<int, 6> c{};
-    for (int i = 0; i < SettingsSheet::ChoiceCount; ++i) c[size_t(i)] = sheet.choice(SettingsSheet::Choice(i));
+    for (int i = 0; i < SettingsSheet::ChoiceCount; ++i)
+        c[size_t(i)] = sheet.choice(SettingsSheet::Choice(i));
     return c;
 }
 
-void loadSheet(SettingsSheet& sheet, const QVector<QString>& cells, const std::array<int, 6>& choices) {
+void loadSheet(SettingsSheet& sheet, const QVector<QString>& cells,
+               const std::array<int, 6>& choices) {
     sheet.grid.restore(cells);
-    for (int i = 0; i < SettingsSheet::ChoiceCount; ++i) sheet.setChoice(SettingsSheet::Choice(i), choices[size_t(i)]);
+    for (int i = 0; i < SettingsSheet::ChoiceCount; ++i)
+        sheet.setChoice(SettingsSheet::Choice(i), choices[size_t(i)]);
 }
 
 // Characters a file name may carry from a SIM number.
@@ -43,11 +46,14 @@ QString fileTag(const QString& text) {
 
 }  // namespace
 
-SnapshotKeeper::SnapshotKeeper(DeviceSession& session, QObject* parent) : QObject(parent), session_(session) {
+SnapshotKeeper::SnapshotKeeper(DeviceSession& session, QObject* parent)
+    : QObject(parent), session_(session) {
     connect(&session_.link, &DeviceLink::transferFinished, this, &SnapshotKeeper::transferFinished);
 }
 
-QString SnapshotKeeper::folder() const { return session_.ConfigDir + QStringLiteral("backups/"); }
+QString SnapshotKeeper::folder() const {
+    return session_.ConfigDir + QStringLiteral("backups/");
+}
 
 void SnapshotKeeper::forgetDevice() {
     settingsBase_ = {};
@@ -90,9 +96,10 @@ void SnapshotKeeper::writeSnapshot(const QString& kind, const QVector<QString>& 
                                    const std::array<int, 6>& choices) {
     const QString dir = folder();
     const QString sim = fileTag(session_.settings.content(2));
-    const QString name = kind + QLatin1Char('_') +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")) +
-                         (sim.isEmpty() ? QString() : QLatin1Char('_') + sim) + QStringLiteral(".xlsx");
+    const QString name =
+        kind + QLatin1Char('_') +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")) +
+        (sim.isEmpty() ? QString() : QLatin1Char('_') + sim) + QStringLiteral(".xlsx");
     const int keep = keepPerKind;
     // The workbook writer is not usable from other threads, so the snapshot
     // is written on this thread, but only once the transfer has ended and its
@@ -123,7 +130,8 @@ void SnapshotKeeper::writeSnapshot(const QString& kind, const QVector<QString>& 
         }
         if (error.isEmpty()) {
             // Keep the newest `keep` of this kind; names sort by their stamp.
-            QStringList all = QDir(dir).entryList({kind + QStringLiteral("_*.xlsx")}, QDir::Files, QDir::Name);
+            QStringList all =
+                QDir(dir).entryList({kind + QStringLiteral("_*.xlsx")}, QDir::Files, QDir::Name);
             while (all.size() > keep) QFile::remove(dir + all.takeFirst());
         }
         if (!self) return;
@@ -139,7 +147,8 @@ QString SnapshotKeeper::numbersChange(const TextGrid& before, const TextGrid& no
     int changed = 0, cleared = 0, unchanged = 0;
     quint8 a[256], b[256];
     for (int page = 1; page <= 375; ++page) {
-        if (!numrec::encodePage(before, page, a).isEmpty() || !numrec::encodePage(now, page, b).isEmpty())
+        if (!numrec::encodePage(before, page, a).isEmpty() ||
+            !numrec::encodePage(now, page, b).isEmpty())
             return {};  // the save itself will refuse this grid
         for (int i = 0; i < 8; ++i) {
             const quint8* ra = a + 32 * i;
@@ -153,7 +162,10 @@ QString SnapshotKeeper::numbersChange(const TextGrid& before, const TextGrid& no
             (deleted || emptied) ? ++cleared : ++changed;
         }
     }
-    return QStringLiteral("%1 slots changed, %2 cleared, %3 unchanged").arg(changed).arg(cleared).arg(unchanged);
+    return QStringLiteral("%1 slots changed, %2 cleared, %3 unchanged")
+        .arg(changed)
+        .arg(cleared)
+        .arg(unchanged);
 }
 
 QStringList SnapshotKeeper::settingsChange(const SettingsSheet& before, const SettingsSheet& now) {
@@ -180,8 +192,9 @@ QString SnapshotKeeper::changeQuestion(Tsend_rec_command* t) const {
         before.restore(numbersBase_.cells);
         const QString change = numbersChange(before, session_.numbers);
         if (change.isEmpty()) return {};
-        return QStringLiteral("Save the authorized number list to the GSM device?\n"
-                              "Compared with the list last read from this device: ") +
+        return QStringLiteral(
+                   "Save the authorized number list to the GSM device?\n"
+                   "Compared with the list last read from this device: ") +
                change;
     }
     if (t == &session_.basicInf && settingsBase_.valid) {
@@ -189,8 +202,10 @@ QString SnapshotKeeper::changeQuestion(Tsend_rec_command* t) const {
         loadSheet(before, settingsBase_.cells, settingsBase_.choices);
         const QStringList rows = settingsChange(before, session_.settings);
         return QStringLiteral("Save the basic settings to the GSM device?\n") +
-               (rows.isEmpty() ? QStringLiteral("No setting differs from what was last read from this device.")
-                               : QStringLiteral("Settings that will change:\n") + rows.join(QLatin1Char('\n')));
+               (rows.isEmpty()
+                    ? QStringLiteral("No setting differs from what was last read from this device.")
+                    : QStringLiteral("Settings that will change:\n") +
+                          rows.join(QLatin1Char('\n')));
     }
     return {};
 }

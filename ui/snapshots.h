@@ -15,11 +15,11 @@
 // and the user is told what will change and asked to confirm. Without a
 // baseline the save runs as always.
 
+#include <array>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <array>
 
 class DeviceSession;
 class Tsend_rec_command;
@@ -59,7 +59,8 @@ private:
         std::array<int, 6> choices{};
     };
     void transferFinished(Tsend_rec_command* t, bool ok);
-    void writeSnapshot(const QString& kind, const QVector<QString>& cells, const std::array<int, 6>& choices);
+    void writeSnapshot(const QString& kind, const QVector<QString>& cells,
+                       const std::array<int, 6>& choices);
     void takeBaseline(Tsend_rec_command* t);
 
     DeviceSession& session_;

@@ -69,15 +69,21 @@ void StatusStrip::setPortOpen(bool open) {
     img1_->setVisible(!open);
 }
 
-bool StatusStrip::portOpenShown() const { return !img2_->isHidden() && img1_->isHidden(); }
+bool StatusStrip::portOpenShown() const {
+    return !img2_->isHidden() && img1_->isHidden();
+}
 
 QRect StatusStrip::panelRect(int panel) const {
     const int h = height();
     switch (panel) {
-    case 0: return QRect(0, 0, 100, h);
-    case 1: return QRect(100, 0, 50, h);
-    case 2: return QRect(150, 0, 200, h);
-    default: return QRect(350, 0, width() - 350, h);
+        case 0:
+            return QRect(0, 0, 100, h);
+        case 1:
+            return QRect(100, 0, 50, h);
+        case 2:
+            return QRect(150, 0, 200, h);
+        default:
+            return QRect(350, 0, width() - 350, h);
     }
 }
 

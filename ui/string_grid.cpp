@@ -6,7 +6,8 @@
 #include <QPainter>
 #include <QStyleOptionHeader>
 
-GridBodyModel::GridBodyModel(TextGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {
+GridBodyModel::GridBodyModel(TextGrid& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid) {
     connect(&grid_, &TextGrid::dataChanged, this, &GridBodyModel::gridChanged);
     connect(&grid_, &TextGrid::modelReset, this, [this] {
         beginResetModel();
@@ -32,7 +33,8 @@ int GridBodyModel::columnCount(const QModelIndex& parent) const {
 
 QVariant GridBodyModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole) return grid_.text(index.column() + 1, index.row() + 1);
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return grid_.text(index.column() + 1, index.row() + 1);
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
     return {};
 }
@@ -76,9 +78,8 @@ StringGrid::StringGrid(TextGrid& grid, QWidget* parent) : QTableView(parent), mo
         corner_ = b;
         corner_->installEventFilter(this);
     }
-    connect(this, &QTableView::clicked, this, [this](const QModelIndex& i) {
-        emit cellClicked(i.column() + 1, i.row() + 1);
-    });
+    connect(this, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { emit cellClicked(i.column() + 1, i.row() + 1); });
 }
 
 void StringGrid::setGridColumnWidth(int col, int px) {
@@ -123,9 +124,13 @@ void StringGrid::setCurrentCell(int col, int row) {
     setCurrentIndex(indexOf(col, row));
 }
 
-QModelIndex StringGrid::indexOf(int col, int row) const { return model_.index(row - 1, col - 1); }
+QModelIndex StringGrid::indexOf(int col, int row) const {
+    return model_.index(row - 1, col - 1);
+}
 
-QRect StringGrid::cellRect(int col, int row) const { return visualRect(indexOf(col, row)); }
+QRect StringGrid::cellRect(int col, int row) const {
+    return visualRect(indexOf(col, row));
+}
 
 void StringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);

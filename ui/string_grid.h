@@ -40,7 +40,7 @@ public:
 
     void setGridColumnWidth(int col, int px);  // col 0: the fixed column
     int gridColumnWidth(int col) const;
-    void setGridRowHeight(int row, int px);    // row 0: the fixed row
+    void setGridRowHeight(int row, int px);  // row 0: the fixed row
     void setDefaultRowHeight(int px);
 
     // The current cell; the fixed row and column are never current, so a

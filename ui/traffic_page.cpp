@@ -20,14 +20,17 @@ public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::ForegroundRole)
-            return QIdentityProxyModel::data(index, TrafficLog::AlertRole).toBool() ? QColor(190, 0, 0) : QVariant();
+            return QIdentityProxyModel::data(index, TrafficLog::AlertRole).toBool()
+                       ? QColor(190, 0, 0)
+                       : QVariant();
         return QIdentityProxyModel::data(index, role);
     }
 };
 
 }  // namespace
 
-TrafficPage::TrafficPage(DeviceSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+TrafficPage::TrafficPage(DeviceSession& session, QWidget* parent)
+    : QWidget(parent), session_(session) {
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("pnlTraffic"));
     panel->setGeometry(0, 0, 100, 593);
@@ -70,15 +73,17 @@ TrafficPage::TrafficPage(DeviceSession& session, QWidget* parent) : QWidget(pare
 }
 
 void TrafficPage::saveAs() {
-    const QString proposed = QStringLiteral("traffic_") +
-                             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) +
-                             QStringLiteral(".txt");
-    const QString path = session_.link.prompts.saveFile(session_.ConfigDir, QStringLiteral("Text file|*.txt|(*.*)|*.*"),
-                                                        proposed);
+    const QString proposed =
+        QStringLiteral("traffic_") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) +
+        QStringLiteral(".txt");
+    const QString path = session_.link.prompts.saveFile(
+        session_.ConfigDir, QStringLiteral("Text file|*.txt|(*.*)|*.*"), proposed);
     if (path.isEmpty()) return;
     QString error;
     if (!session_.traffic.saveText(path, &error))
-        session_.link.prompts.message(QStringLiteral("The traffic could not be saved to %1: %2").arg(path, error));
+        session_.link.prompts.message(
+            QStringLiteral("The traffic could not be saved to %1: %2").arg(path, error));
     else
         session_.link.status.ShowStatus(QStringLiteral("Traffic saved"));
 }

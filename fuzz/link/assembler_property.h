@@ -28,8 +28,8 @@ struct Result {
 };
 
 inline QByteArray frameOf(quint8 code, qint32 address, const QByteArray& payload) {
-    return TDataPackage::request(code, address, reinterpret_cast<const quint8*>(payload.constData()),
-                                 int(payload.size()));
+    return TDataPackage::request(
+        code, address, reinterpret_cast<const quint8*>(payload.constData()), int(payload.size()));
 }
 
 inline Result check(const quint8* data, size_t size) {
@@ -46,29 +46,29 @@ inline Result check(const quint8* data, size_t size) {
     quint8 op = 0;
     while (next(op)) {
         switch (op % 3) {
-        case 0: {
-            quint8 n = 0;
-            if (!next(n)) break;
-            for (int k = 0; k < n && i < size; ++k) a.feed(data[i++], events);
-            break;
-        }
-        case 1: {
-            quint8 code = 0, b[4] = {}, l0 = 0, l1 = 0;
-            if (!next(code) || !next(b[0]) || !next(b[1]) || !next(b[2]) || !next(b[3]) || !next(l0) ||
-                !next(l1))
+            case 0: {
+                quint8 n = 0;
+                if (!next(n)) break;
+                for (int k = 0; k < n && i < size; ++k) a.feed(data[i++], events);
                 break;
-            const int n = (l0 * 256 + l1) % 257;
-            QByteArray payload;
-            for (int k = 0; k < n; ++k) payload.append(char(i < size ? data[i++] : quint8(k)));
-            const qint32 address = qint32((quint32(b[0]) << 24) | (quint32(b[1]) << 16) |
-                                          (quint32(b[2]) << 8) | b[3]);
-            expected.append({code, address, payload, 0});
-            for (char c : frameOf(code, address, payload)) a.feed(quint8(c), events);
-            break;
-        }
-        default:
-            a.flush(events);
-            break;
+            }
+            case 1: {
+                quint8 code = 0, b[4] = {}, l0 = 0, l1 = 0;
+                if (!next(code) || !next(b[0]) || !next(b[1]) || !next(b[2]) || !next(b[3]) ||
+                    !next(l0) || !next(l1))
+                    break;
+                const int n = (l0 * 256 + l1) % 257;
+                QByteArray payload;
+                for (int k = 0; k < n; ++k) payload.append(char(i < size ? data[i++] : quint8(k)));
+                const qint32 address = qint32((quint32(b[0]) << 24) | (quint32(b[1]) << 16) |
+                                              (quint32(b[2]) << 8) | b[3]);
+                expected.append({code, address, payload, 0});
+                for (char c : frameOf(code, address, payload)) a.feed(quint8(c), events);
+                break;
+            }
+            default:
+                a.flush(events);
+                break;
         }
     }
     a.flush(events);
@@ -98,8 +98,8 @@ inline Result check(const quint8* data, size_t size) {
     }
     if (e != expected.size()) {
         r.ok = false;
-        r.why = "injected frame " + QByteArray::number(e + 1) + " of " + QByteArray::number(expected.size()) +
-                " was not delivered";
+        r.why = "injected frame " + QByteArray::number(e + 1) + " of " +
+                QByteArray::number(expected.size()) + " was not delivered";
     }
     return r;
 }

@@ -46,11 +46,15 @@ private slots:
         QTest::newRow("unknown") << QStringList{"flash"} << int(cli::Usage);
         QTest::newRow("no subcommand") << QStringList{"settings"} << int(cli::Usage);
         QTest::newRow("no port") << QStringList{"time-sync"} << int(cli::Usage);
-        QTest::newRow("no output") << QStringList{"numbers", "read", "--port", "x"} << int(cli::Usage);
-        QTest::newRow("bad option") << QStringList{"numbers", "read", "--colour"} << int(cli::Usage);
-        QTest::newRow("bad moment") << QStringList{"history", "read", "--port", "x", "-o", "h.cvs", "--from", "soon"}
-                                    << int(cli::Usage);
-        QTest::newRow("delete, no terminal") << QStringList{"history", "delete", "--port", "x"} << int(cli::Usage);
+        QTest::newRow("no output")
+            << QStringList{"numbers", "read", "--port", "x"} << int(cli::Usage);
+        QTest::newRow("bad option")
+            << QStringList{"numbers", "read", "--colour"} << int(cli::Usage);
+        QTest::newRow("bad moment")
+            << QStringList{"history", "read", "--port", "x", "-o", "h.cvs", "--from", "soon"}
+            << int(cli::Usage);
+        QTest::newRow("delete, no terminal")
+            << QStringList{"history", "delete", "--port", "x"} << int(cli::Usage);
         QTest::newRow("help") << QStringList{"--help"} << int(cli::Ok);
         QTest::newRow("command help") << QStringList{"numbers", "write", "--help"} << int(cli::Ok);
     }
@@ -88,17 +92,22 @@ private slots:
         QVERIFY(QFileInfo::exists(file));
         r = runCli({"settings", "write", "--port", pb, "-i", file, "--verify"});
         QVERIFY2(r.status == cli::Ok, qPrintable(r.err + r.out));
-        const QByteArray got = b.pageBytes(vdev::Region::Settings, 1), want = a.pageBytes(vdev::Region::Settings, 1);
+        const QByteArray got = b.pageBytes(vdev::Region::Settings, 1),
+                         want = a.pageBytes(vdev::Region::Settings, 1);
         for (int i = 0; i < 256; ++i)
-            QVERIFY2(got[i] == want[i], qPrintable(QString("offset %1: %2 != %3").arg(i).arg(quint8(got[i])).arg(quint8(want[i]))));
+            QVERIFY2(got[i] == want[i], qPrintable(QString("offset %1: %2 != %3")
+                                                       .arg(i)
+                                                       .arg(quint8(got[i]))
+                                                       .arg(quint8(want[i]))));
         QCOMPARE(b.pageBytes(vdev::Region::Settings, 2), a.pageBytes(vdev::Region::Settings, 2));
     }
 
     void numberWorkbook_writtenToTwoDevices() {
         RecordingPrompts prompts;
         DeviceSession s(prompts);
-        s.numbers.setRows(1, {{"1", "+8613800138000", "", "", "", "", "yes", "no"},
-                              {"2", "5550100", "2024/05/17", "08:30", "2025/01/02", "18:05", "no", "no"}});
+        s.numbers.setRows(
+            1, {{"1", "+8613800138000", "", "", "", "", "yes", "no"},
+                {"2", "5550100", "2024/05/17", "08:30", "2025/01/02", "18:05", "no", "no"}});
         const QString file = dir.filePath("list.xlsx");
         QString error;
         QVERIFY2(cli::files::exportNumbers(s.numbers, file, &error), qPrintable(error));
@@ -111,13 +120,15 @@ private slots:
         QCOMPARE(numberRegion(a), numberRegion(b));
         const QByteArray first = a.pageBytes(vdev::Region::Numbers, 1);
         QCOMPARE(first.left(14), QByteArray("+8613800138000"));
-        QCOMPARE(first.mid(32 + 22, 10), QByteArray::fromRawData("\x05\x11\x08\x1e\x01\x02\x12\x05\x18\x19", 10));
+        QCOMPARE(first.mid(32 + 22, 10),
+                 QByteArray::fromRawData("\x05\x11\x08\x1e\x01\x02\x12\x05\x18\x19", 10));
     }
 
     void fileWithErrors_noDeviceTraffic() {
         RecordingPrompts prompts;
         DeviceSession s(prompts);
-        s.numbers.setRows(1, {{"1", "5550100", "", "", "", "", "no", "no"}});  // no dates, not Always
+        s.numbers.setRows(1,
+                          {{"1", "5550100", "", "", "", "", "no", "no"}});  // no dates, not Always
         const QString file = dir.filePath("bad.xlsx");
         QString error;
         QVERIFY(cli::files::exportNumbers(s.numbers, file, &error));
@@ -145,8 +156,8 @@ private slots:
         QVERIFY(lines.size() > 10);
         // The middle event's date bounds a range that excludes some events.
         const QByteArray mid = lines[lines.size() / 2].split(',').value(2);
-        r = runCli({"history", "read", "--port", pa, "-o", some, "--from", QString::fromLatin1(mid), "--to",
-                    "2079-12-31 23:59:59"});
+        r = runCli({"history", "read", "--port", pa, "-o", some, "--from", QString::fromLatin1(mid),
+                    "--to", "2079-12-31 23:59:59"});
         QVERIFY2(r.status == cli::Ok, qPrintable(r.err));
         QFile g(some);
         QVERIFY(g.open(QIODevice::ReadOnly));

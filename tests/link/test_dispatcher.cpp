@@ -24,7 +24,9 @@ public:
     }
 };
 
-QByteArray page256(char fill = 0) { return QByteArray(256, fill); }
+QByteArray page256(char fill = 0) {
+    return QByteArray(256, fill);
+}
 
 }  // namespace
 
@@ -139,17 +141,28 @@ private slots:
         QTest::addColumn<int>("address");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("status");
-        QTest::newRow("read 0x000 settings") << 0x83 << 0x000 << "basic" << "Reading basic setting";
-        QTest::newRow("read 0xFFF settings") << 0x83 << 0xFFF << "basic" << "Reading basic setting";
-        QTest::newRow("read 0x1000 numbers") << 0x83 << 0x1000 << "numbers" << "Reading number list:0/0";
-        QTest::newRow("read 0x1FFFF numbers") << 0x83 << 0x1FFFF << "numbers" << "Reading number list:0/0";
-        QTest::newRow("read 0x2FFFF numbers") << 0x83 << 0x2FFFF << "numbers" << "Reading number list:0/0";
-        QTest::newRow("read 0x30000 history") << 0x83 << 0x30000 << "history" << "Reading historical data:-1/0";
-        QTest::newRow("read negative address") << 0x83 << int(0x80000000) << "basic" << "Reading basic setting";
-        QTest::newRow("write 0x100 settings") << 0x82 << 0x100 << "basic-ack" << "Save basic settings";
-        QTest::newRow("write 0x18600 numbers") << 0x82 << 0x18600 << "numbers-ack" << "Save number list:0/0";
-        QTest::newRow("write 0x30000 undefined") << 0x82 << 0x30000 << "" << "Undefined address";
-        QTest::newRow("unknown code") << 0x99 << 0 << "" << "Undefined data";
+        QTest::newRow("read 0x000 settings") << 0x83 << 0x000 << "basic"
+                                             << "Reading basic setting";
+        QTest::newRow("read 0xFFF settings") << 0x83 << 0xFFF << "basic"
+                                             << "Reading basic setting";
+        QTest::newRow("read 0x1000 numbers") << 0x83 << 0x1000 << "numbers"
+                                             << "Reading number list:0/0";
+        QTest::newRow("read 0x1FFFF numbers") << 0x83 << 0x1FFFF << "numbers"
+                                              << "Reading number list:0/0";
+        QTest::newRow("read 0x2FFFF numbers") << 0x83 << 0x2FFFF << "numbers"
+                                              << "Reading number list:0/0";
+        QTest::newRow("read 0x30000 history") << 0x83 << 0x30000 << "history"
+                                              << "Reading historical data:-1/0";
+        QTest::newRow("read negative address") << 0x83 << int(0x80000000) << "basic"
+                                               << "Reading basic setting";
+        QTest::newRow("write 0x100 settings") << 0x82 << 0x100 << "basic-ack"
+                                              << "Save basic settings";
+        QTest::newRow("write 0x18600 numbers") << 0x82 << 0x18600 << "numbers-ack"
+                                               << "Save number list:0/0";
+        QTest::newRow("write 0x30000 undefined") << 0x82 << 0x30000 << ""
+                                                 << "Undefined address";
+        QTest::newRow("unknown code") << 0x99 << 0 << ""
+                                      << "Undefined data";
     }
     void routing_byCodeAndAddress() {
         QFETCH(int, code);
@@ -159,7 +172,8 @@ private slots:
         basic->PageTotal = 2;
         basic->PageNext = 5;  // past the end: WriteNext does nothing
         numbers->PageNext = 0;
-        feedBytes(*link, replyFrame(quint8(code), address, code == 0x82 ? QByteArray(1, 1) : page256()));
+        feedBytes(*link,
+                  replyFrame(quint8(code), address, code == 0x82 ? QByteArray(1, 1) : page256()));
         QCOMPARE(link->bar.statusText(), status);
         QCOMPARE(basic->decoded.size(), target == "basic" ? 1 : 0);
         QCOMPARE(numbers->decoded.size(), target == "numbers" ? 1 : 0);
@@ -212,14 +226,20 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("text");
-        QTest::newRow("time sync ok") << 3 << 1 << "Receives the data synchronization command returns"
-                                      << QString::fromUtf8("1同步时间返回正确");
-        QTest::newRow("time sync refused") << 3 << 0 << "Receives the data synchronization command returns"
-                                           << QString::fromUtf8("0同步时间返回错误");
-        QTest::newRow("checking ok") << 4 << 1 << "Checking mode" << "Enter";
-        QTest::newRow("checking refused") << 4 << 2 << "Checking mode" << "Error";
-        QTest::newRow("delete ok") << 0x85 << 1 << "Delete command" << "Historical data deleted";
-        QTest::newRow("delete refused") << 0x85 << 0 << "Delete command" << "Historical data delet error";
+        QTest::newRow("time sync ok")
+            << 3 << 1 << "Receives the data synchronization command returns"
+            << QString::fromUtf8("1同步时间返回正确");
+        QTest::newRow("time sync refused")
+            << 3 << 0 << "Receives the data synchronization command returns"
+            << QString::fromUtf8("0同步时间返回错误");
+        QTest::newRow("checking ok") << 4 << 1 << "Checking mode"
+                                     << "Enter";
+        QTest::newRow("checking refused") << 4 << 2 << "Checking mode"
+                                          << "Error";
+        QTest::newRow("delete ok") << 0x85 << 1 << "Delete command"
+                                   << "Historical data deleted";
+        QTest::newRow("delete refused") << 0x85 << 0 << "Delete command"
+                                        << "Historical data delet error";
     }
     void shortCommands_answerWithMessages() {
         QFETCH(int, code);
@@ -262,7 +282,8 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::newRow("factory") << "5729" << QByteArray("5729") << 0 << true;
         QTest::newRow("letter case") << "abCD" << QByteArray("ABcd") << 0 << true;
-        QTest::newRow("page 2 address still login") << "5729" << QByteArray("5729") << 0x100 << true;
+        QTest::newRow("page 2 address still login")
+            << "5729" << QByteArray("5729") << 0x100 << true;
         QTest::newRow("wrong") << "1234" << QByteArray("5729") << 0 << false;
         QTest::newRow("five characters") << "57290" << QByteArray("5729") << 0 << false;
         QTest::newRow("three characters") << "572" << QByteArray("572\0", 4) << 0 << false;
@@ -378,7 +399,8 @@ private slots:
             once = true;
             feedBytes(*link, replyFrame(0x83, 0x1100, page256()));
         };
-        feedBytes(*link, replyFrame(0x85, 0, QByteArray(1, 1)) + replyFrame(0x83, 0x1000, page256()));
+        feedBytes(*link,
+                  replyFrame(0x85, 0, QByteArray(1, 1)) + replyFrame(0x83, 0x1000, page256()));
         QCOMPARE(numbers->decoded, (QList<qint32>{0x1100, 0x1000}));
     }
 };

@@ -10,7 +10,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("ascii") << QString("Relay ON") << QByteArray("Relay ON");
-        QTest::newRow("chinese") << QString::fromUtf8("同步时间") << QByteArray::fromHex("cdacb2bdcab1bce4");
+        QTest::newRow("chinese") << QString::fromUtf8("同步时间")
+                                 << QByteArray::fromHex("cdacb2bdcab1bce4");
         QTest::newRow("mixed") << QString::fromUtf8("门A") << QByteArray::fromHex("c3c541");
         QTest::newRow("empty") << QString() << QByteArray();
     }

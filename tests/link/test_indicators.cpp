@@ -14,8 +14,8 @@ private slots:
         clock.start();
         t.switchOn();
         QTest::qWait(100);
-        t.switchOn();          // already on: keeps its countdown
-        t.setInterval(150);    // same interval: changes nothing
+        t.switchOn();        // already on: keeps its countdown
+        t.setInterval(150);  // same interval: changes nothing
         QVERIFY(spy.wait(1000));
         QVERIFY2(clock.elapsed() < 240, qPrintable(QString::number(clock.elapsed())));
     }

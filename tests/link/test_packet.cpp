@@ -17,16 +17,22 @@ private slots:
     void addressesOfBlocks_followTheMap();
 };
 
-static QByteArray hex(const char* s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+static QByteArray hex(const char* s) {
+    return QByteArray::fromHex(QByteArray(s).replace(' ', ""));
+}
 
 void TestPacket::requestFrames_matchDeviceExamples_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("address");
     QTest::addColumn<QByteArray>("frame");
-    QTest::newRow("settings block 1") << 0x83 << devaddr::settingsPage(1) << hex("23 83 00 00 00 00 00 00 83");
-    QTest::newRow("settings block 2") << 0x83 << devaddr::settingsPage(2) << hex("23 83 00 00 01 00 00 00 82");
-    QTest::newRow("number block 1") << 0x83 << devaddr::numbersPage(1) << hex("23 83 00 00 10 00 00 00 93");
-    QTest::newRow("history block 1") << 0x83 << devaddr::historyPage(1) << hex("23 83 00 03 00 00 00 00 80");
+    QTest::newRow("settings block 1")
+        << 0x83 << devaddr::settingsPage(1) << hex("23 83 00 00 00 00 00 00 83");
+    QTest::newRow("settings block 2")
+        << 0x83 << devaddr::settingsPage(2) << hex("23 83 00 00 01 00 00 00 82");
+    QTest::newRow("number block 1")
+        << 0x83 << devaddr::numbersPage(1) << hex("23 83 00 00 10 00 00 00 93");
+    QTest::newRow("history block 1")
+        << 0x83 << devaddr::historyPage(1) << hex("23 83 00 03 00 00 00 00 80");
     QTest::newRow("delete history") << 0x85 << 0 << hex("23 85 00 00 00 00 00 00 85");
     QTest::newRow("checking mode") << 0x04 << 0 << hex("23 04 00 00 00 00 00 00 04");
 }

@@ -28,7 +28,9 @@ private slots:
         QCOMPARE(log.rowCount(), 0);  // batched
         log.flush();
         QCOMPARE(log.rowCount(), 3);
-        auto text = [&](int row, int col) { return log.data(log.index(row, col), Qt::DisplayRole).toString(); };
+        auto text = [&](int row, int col) {
+            return log.data(log.index(row, col), Qt::DisplayRole).toString();
+        };
         QCOMPARE(text(0, TrafficLog::Dir), QString("TX"));
         QCOMPARE(text(0, TrafficLog::Command), QString("read block"));
         QCOMPARE(text(0, TrafficLog::Bytes), QString("23 83 00 00 00 00 00 00 83"));
@@ -38,7 +40,9 @@ private slots:
         QCOMPARE(text(2, TrafficLog::Checksum), QString("ok"));
         QCOMPARE(text(2, TrafficLog::Length), QString("256"));
         QCOMPARE(log.at(2).bytes.size(), 265);
-        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$").match(text(0, TrafficLog::Time)).hasMatch());
+        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$")
+                    .match(text(0, TrafficLog::Time))
+                    .hasMatch());
     }
 
     void timeout_isRecordedAsEvent() {
@@ -51,7 +55,8 @@ private slots:
         QTRY_COMPARE(prompts.count("Receive timeout"), 1);
         log.flush();
         QCOMPARE(log.rowCount(), 2);
-        QCOMPARE(log.data(log.index(1, TrafficLog::Command), Qt::DisplayRole).toString(), QString("Receive timeout"));
+        QCOMPARE(log.data(log.index(1, TrafficLog::Command), Qt::DisplayRole).toString(),
+                 QString("Receive timeout"));
     }
 
     void capacity_keepsNewest20000() {

@@ -38,8 +38,8 @@ struct PageDevice {
         ++requests;
         if (silentAfterFirst && requests > 1) return {};
         const quint8 code = quint8(req[1]);
-        const qint32 addr = qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) | (quint8(req[4]) << 8) |
-                                   quint8(req[5]));
+        const qint32 addr = qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) |
+                                   (quint8(req[4]) << 8) | quint8(req[5]));
         if (code == cmd::WriteBlock) {
             QByteArray page = req.mid(8, 256);
             if (corrupt && addr == devaddr::numbersPage(2)) page[17] = char(page[17] ^ 0x40);

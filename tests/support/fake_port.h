@@ -2,9 +2,9 @@
 // An in-memory transport: records every request and can answer it at once
 // (a scripted device) by feeding reply bytes back into a DeviceLink.
 
+#include <functional>
 #include <QByteArray>
 #include <QList>
-#include <functional>
 
 #include "link/byte_sink.h"
 #include "link/packet.h"

@@ -11,9 +11,9 @@
 class RecordingPrompts : public Prompts {
 public:
     struct Shown {
-        QString kind;  // "inform", "message", "confirm", "warn", "open", "save"
-        QString text;  // message text, or the dialog's filter
-        QString dir;   // file dialogs: start folder
+        QString kind;      // "inform", "message", "confirm", "warn", "open", "save"
+        QString text;      // message text, or the dialog's filter
+        QString dir;       // file dialogs: start folder
         QString proposed;  // save dialog: proposed name
     };
 
@@ -39,7 +39,8 @@ public:
         shown.append({"open", filter, startDir, {}});
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
-    QString saveFile(const QString& startDir, const QString& filter, const QString& proposed) override {
+    QString saveFile(const QString& startDir, const QString& filter,
+                     const QString& proposed) override {
         shown.append({"save", filter, startDir, proposed});
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
@@ -48,7 +49,8 @@ public:
     QStringList texts() const {
         QStringList out;
         for (const Shown& s : shown)
-            if (s.kind == "inform" || s.kind == "message" || s.kind == "confirm" || s.kind == "warn")
+            if (s.kind == "inform" || s.kind == "message" || s.kind == "confirm" ||
+                s.kind == "warn")
                 out << s.text;
         return out;
     }

@@ -3,10 +3,10 @@
 // wired to a real TComm that is open on the virtual device's pseudo-terminal.
 // Tests drive buttons' operations on the session and wait for the messages.
 
-#include <QElapsedTimer>
-#include <QtTest>
 #include <functional>
 #include <memory>
+#include <QElapsedTimer>
+#include <QtTest>
 
 #include "link/tcomm.h"
 #include "recording_prompts.h"
@@ -71,6 +71,7 @@ public:
     bool login(const QString& password = QStringLiteral("5729")) {
         session->link.login.passwordBox = [password] { return password; };
         session->link.login.Login();
-        return waitFor([&] { return session->link.login.Verifying == 0; }) && session->link.login.unlocked();
+        return waitFor([&] { return session->link.login.Verifying == 0; }) &&
+               session->link.login.unlocked();
     }
 };

@@ -42,7 +42,8 @@ private slots:
         QCOMPARE(s.settings.grid.columns(), 3);
         QCOMPARE(s.settings.grid.rows(), 23);
         QCOMPARE(s.settings.grid.text(1, 0), QString("Content"));
-        QCOMPARE(s.settings.grid.text(0, 10), QString("10.Relay swtich ON timer(0~999, Unit:Second)"));
+        QCOMPARE(s.settings.grid.text(0, 10),
+                 QString("10.Relay swtich ON timer(0~999, Unit:Second)"));
         QCOMPARE(s.numbers.rows(), 3001);
         QCOMPARE(s.numbers.columns(), 8);
         QCOMPARE(s.numbers.text(3, 0), QString("Start Time "));
@@ -58,7 +59,8 @@ private slots:
         // Every device button that exists starts disabled; the port and
         // log-in controls stay usable.
         for (const QString& name : Tpasswordverify::buttonNames())
-            if (auto* b = form.findChild<QPushButton*>(name)) QVERIFY2(!b->isEnabled(), qPrintable(name));
+            if (auto* b = form.findChild<QPushButton*>(name))
+                QVERIFY2(!b->isEnabled(), qPrintable(name));
         QVERIFY(form.btn8->isEnabled());
         QVERIFY(form.btn1->isEnabled());
         QVERIFY(form.btn24->isHidden());
@@ -206,7 +208,9 @@ private slots:
 
     void portList_refreshKeepsTypedText() {
         PortCombo combo;
-        combo.source = [] { return QList<SerialPortEntry>{{"ttyUSB0", "CP2102 USB to UART"}, {"ttyS0", ""}}; };
+        combo.source = [] {
+            return QList<SerialPortEntry>{{"ttyUSB0", "CP2102 USB to UART"}, {"ttyS0", ""}};
+        };
         combo.refresh(true);
         QCOMPARE(combo.count(), 2);
         QCOMPARE(combo.currentText(), QString("ttyUSB0"));

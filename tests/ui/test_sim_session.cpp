@@ -83,7 +83,8 @@ private slots:
         h.session->link.login.passwordBox = [] { return QString("5729"); };
         h.link().login.Login();
         QVERIFY(SimHarness::waitFor([&] { return h.device.repliesSent() >= 1; }));
-        QVERIFY(SimHarness::waitFor([&] { return h.link().bar.statusText() == "Invalid data"; }, 2000));
+        QVERIFY(
+            SimHarness::waitFor([&] { return h.link().bar.statusText() == "Invalid data"; }, 2000));
         QVERIFY(!h.link().login.unlocked());
         QVERIFY(h.prompts.texts().isEmpty());
     }

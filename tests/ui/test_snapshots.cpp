@@ -14,7 +14,8 @@ class TestSnapshots : public QObject {
 
     static bool readNumbers(SimHarness& h) {
         bool done = false;
-        QObject::connect(&h.link(), &DeviceLink::transferFinished, [&](Tsend_rec_command*, bool ok) { done = ok; });
+        QObject::connect(&h.link(), &DeviceLink::transferFinished,
+                         [&](Tsend_rec_command*, bool ok) { done = ok; });
         h.session->telephoneSend.startRead(375);
         return SimHarness::waitFor([&] { return done; }, 20000);
     }
@@ -32,7 +33,8 @@ private slots:
         h.session->settings.setContent(2, "8613800138000");
         QVERIFY(h.start());
         QString written;
-        connect(&keeper, &SnapshotKeeper::snapshotWritten, this, [&](const QString& p) { written = p; });
+        connect(&keeper, &SnapshotKeeper::snapshotWritten, this,
+                [&](const QString& p) { written = p; });
         QVERIFY(readNumbers(h));
         QVERIFY(SimHarness::waitFor([&] { return !written.isEmpty(); }));
         QVERIFY(written.startsWith(keeper.folder() + "numbers_"));
@@ -68,9 +70,11 @@ private slots:
         SnapshotKeeper keeper(*h.session);
         QVERIFY(h.start());
         QVERIFY(readNumbers(h));
-        QVERIFY(keeper.changeQuestion(&h.session->telephoneSend).contains("0 slots changed, 0 cleared, 3000 unchanged"));
+        QVERIFY(keeper.changeQuestion(&h.session->telephoneSend)
+                    .contains("0 slots changed, 0 cleared, 3000 unchanged"));
         h.session->numbers.setRows(5, {{"5", "5550105", "", "", "", "", "yes", "no"}});
-        h.session->numbers.setRows(77, {{"77", "+4412345", "2024/05/17", "08:30", "2025/01/02", "18:05", "no", "no"}});
+        h.session->numbers.setRows(
+            77, {{"77", "+4412345", "2024/05/17", "08:30", "2025/01/02", "18:05", "no", "no"}});
         const QString q = keeper.changeQuestion(&h.session->telephoneSend);
         QVERIFY2(q.contains("2 slots changed, 0 cleared, 2998 unchanged"), qPrintable(q));
         // The window asks this before the save writes anything; Cancel sends nothing.
