@@ -17,8 +17,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "history/history_inf.h"
 #include "bench/bench_support.h"
+#include "history/history_inf.h"
 #include "link/byte_sink.h"
 #include "link/tcomm.h"
 #include "sim/virtual_device.h"

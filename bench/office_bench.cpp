@@ -4,32 +4,40 @@
 //
 //   office_bench [rounds]        (default 5; the best round counts)
 
+#include <cstdio>
+#include <ctime>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <cstdio>
-#include <ctime>
 
 #include "office/workbook.h"
 
 namespace {
 
-const char* const kHead[] = {"Serial", "Authorized number", "Start Date", "Start Time ",
-                             "End Date", "End Time", "Always(V)", "Delete(V)"};
+const char* const kHead[] = {"Serial",   "Authorized number", "Start Date", "Start Time ",
+                             "End Date", "End Time",          "Always(V)",  "Delete(V)"};
 
 QString textAt(int r, int c) {
     if (r == 1) return QString::fromLatin1(kHead[c - 1]);
     switch (c) {
-    case 1: return QString::number(r - 1);
-    case 2: return QStringLiteral("+86%1").arg(13800000000LL + r);
-    case 3: return QStringLiteral("2024/05/17");
-    case 4: return QStringLiteral("08:30");
-    case 5: return QStringLiteral("2025/01/02");
-    case 6: return QStringLiteral("18:05");
-    case 7: return QStringLiteral("no");
-    default: return r % 2 ? QStringLiteral("yes") : QStringLiteral("no");
+        case 1:
+            return QString::number(r - 1);
+        case 2:
+            return QStringLiteral("+86%1").arg(13800000000LL + r);
+        case 3:
+            return QStringLiteral("2024/05/17");
+        case 4:
+            return QStringLiteral("08:30");
+        case 5:
+            return QStringLiteral("2025/01/02");
+        case 6:
+            return QStringLiteral("18:05");
+        case 7:
+            return QStringLiteral("no");
+        default:
+            return r % 2 ? QStringLiteral("yes") : QStringLiteral("no");
     }
 }
 
@@ -96,9 +104,9 @@ int main(int argc, char** argv) {
                 bestExport, bestImport, bestExportCpu, bestImportCpu);
 
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral(VARNEL_BENCH_DIR "/office_bench.py"), QString::number(rounds),
-                  dir.path()});
+    python.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral(VARNEL_BENCH_DIR "/office_bench.py"), QString::number(rounds), dir.path()});
     if (!python.waitForFinished(600000) || python.exitCode() != 0) {
         std::printf("  openpyxl: not measured (%s)\n",
                     python.exitCode() == 3 ? "openpyxl is not installed"
@@ -107,7 +115,8 @@ int main(int argc, char** argv) {
     }
     const QList<QByteArray> figures = python.readAllStandardOutput().trimmed().split(' ');
     const double pyExport = figures.value(0).toDouble(), pyImport = figures.value(1).toDouble();
-    const double pyExportCpu = figures.value(2).toDouble(), pyImportCpu = figures.value(3).toDouble();
+    const double pyExportCpu = figures.value(2).toDouble(),
+                 pyImportCpu = figures.value(3).toDouble();
     std::printf("  openpyxl: export %8.1f ms  import %8.1f ms   export %8.1f ms  import %8.1f ms\n",
                 pyExport, pyImport, pyExportCpu, pyImportCpu);
     const double ratios[] = {pyExport / bestExport, pyImport / bestImport,

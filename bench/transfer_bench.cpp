@@ -13,12 +13,12 @@
 //
 // Usage: transfer_bench [--no-paced]
 
+#include <cstdio>
+#include <ctime>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <cstdio>
-#include <ctime>
 
 #include "bench/bench_support.h"
 #include "link/byte_sink.h"
@@ -42,8 +42,13 @@ void fillList(TextGrid& g) {
         if (r % 2)
             rows << QStringList{n, {}, {}, {}, {}, QStringLiteral("yes"), QStringLiteral("no")};
         else
-            rows << QStringList{n, QStringLiteral("2024/05/17"), QStringLiteral("08:30"), QStringLiteral("2025/01/02"),
-                                QStringLiteral("18:05"), QStringLiteral("no"), QStringLiteral("no")};
+            rows << QStringList{n,
+                                QStringLiteral("2024/05/17"),
+                                QStringLiteral("08:30"),
+                                QStringLiteral("2025/01/02"),
+                                QStringLiteral("18:05"),
+                                QStringLiteral("no"),
+                                QStringLiteral("no")};
     }
     g.setRows(1, rows, numrec::Number);
 }
@@ -54,7 +59,8 @@ QByteArray listMemory() {
     fillList(session.numbers);
     QByteArray memory(numrec::PageCount * numrec::PageSize, '\0');
     for (int p = 1; p <= numrec::PageCount; ++p)
-        numrec::encodePage(session.numbers, p, reinterpret_cast<quint8*>(memory.data()) + (p - 1) * numrec::PageSize);
+        numrec::encodePage(session.numbers, p,
+                           reinterpret_cast<quint8*>(memory.data()) + (p - 1) * numrec::PageSize);
     return memory;
 }
 
@@ -67,7 +73,8 @@ Figures inMemory(int rounds, bool withPage) {
     const QByteArray memory = listMemory();
     QList<QByteArray> replies, acks;
     for (int p = 1; p <= numrec::PageCount; ++p) {
-        replies << frame(0x83, numrec::pageAddress(p), memory.mid((p - 1) * numrec::PageSize, numrec::PageSize));
+        replies << frame(0x83, numrec::pageAddress(p),
+                         memory.mid((p - 1) * numrec::PageSize, numrec::PageSize));
         acks << frame(0x82, numrec::pageAddress(p), QByteArray(1, 1));
     }
     Figures best{1e9, 1e9};
@@ -91,7 +98,8 @@ Figures inMemory(int rounds, bool withPage) {
             for (char c : replies[p]) session.link.cm1ReceiveData(quint8(c));
         if (withPage) QApplication::processEvents();
         const double readMs = t.nsecsElapsed() / 1e6;
-        if (sink.count != 375 || session.numbers.text(numrec::Number, 3000) != QStringLiteral("+8613900003000") ||
+        if (sink.count != 375 ||
+            session.numbers.text(numrec::Number, 3000) != QStringLiteral("+8613900003000") ||
             prompts.shown.size() != 1) {
             std::printf("  (unexpected read result: %d requests)\n", sink.count);
             return {};
@@ -103,7 +111,8 @@ Figures inMemory(int rounds, bool withPage) {
             for (char c : acks[p]) session.link.cm1ReceiveData(quint8(c));
         if (withPage) QApplication::processEvents();
         const double saveMs = t.nsecsElapsed() / 1e6;
-        if (sink.count != 750 || prompts.shown.size() != 2 || sink.last.mid(8, 256) != memory.right(256)) {
+        if (sink.count != 750 || prompts.shown.size() != 2 ||
+            sink.last.mid(8, 256) != memory.right(256)) {
             std::printf("  (unexpected save result: %d requests)\n", sink.count);
             return {};
         }
@@ -132,7 +141,8 @@ double deviceTransfer(bool save, bool paced, double* cpuMs) {
         fillList(session.numbers);
     else
         for (int p = 1; p <= numrec::PageCount; ++p)
-            device.setPageBytes(vdev::Region::Numbers, p, memory.mid((p - 1) * numrec::PageSize, numrec::PageSize));
+            device.setPageBytes(vdev::Region::Numbers, p,
+                                memory.mid((p - 1) * numrec::PageSize, numrec::PageSize));
     vdev::Faults f;
     f.paced = paced;
     device.setFaults(f);
@@ -171,12 +181,14 @@ double deviceTransfer(bool save, bool paced, double* cpuMs) {
     const QString ok = save ? QStringLiteral("Authorized number list saved success")
                             : QStringLiteral("Authorized number list read to PC software success.");
     if (prompts.shown != QStringList{ok}) {
-        std::printf("  (%s)\n", prompts.shown.isEmpty() ? "no answer" : qPrintable(prompts.shown.join(" | ")));
+        std::printf("  (%s)\n",
+                    prompts.shown.isEmpty() ? "no answer" : qPrintable(prompts.shown.join(" | ")));
         return -1;
     }
     if (save) {
         QByteArray stored;
-        for (int p = 1; p <= numrec::PageCount; ++p) stored += device.pageBytes(vdev::Region::Numbers, p);
+        for (int p = 1; p <= numrec::PageCount; ++p)
+            stored += device.pageBytes(vdev::Region::Numbers, p);
         if (stored != memory) {
             std::printf("  (device memory differs after the save)\n");
             return -1;
@@ -201,9 +213,11 @@ int main(int argc, char** argv) {
     std::printf("Number list, tool time (375 pages fed in memory, best of 5):\n");
     for (bool withPage : {false, true}) {
         const Figures f = inMemory(5, withPage);
-        std::printf("  %-22s read %7.2f ms (%6.3f ms per page), save %7.2f ms (%6.3f ms per page) (target 0.5)\n",
-                    withPage ? "with the grid shown:" : "grid only:", f.readMs, f.readMs / 375, f.saveMs,
-                    f.saveMs / 375);
+        std::printf(
+            "  %-22s read %7.2f ms (%6.3f ms per page), save %7.2f ms (%6.3f ms per page) (target "
+            "0.5)\n",
+            withPage ? "with the grid shown:" : "grid only:", f.readMs, f.readMs / 375, f.saveMs,
+            f.saveMs / 375);
     }
 
     for (bool save : {false, true}) {
@@ -213,8 +227,10 @@ int main(int argc, char** argv) {
         if (s < 0)
             std::printf("Virtual device, unpaced %s: failed\n", what);
         else
-            std::printf("Virtual device, unpaced %s: %.3f s, %.3f ms per page round trip; tool thread CPU %.3f ms per page\n",
-                        what, s, s * 1000 / 375, cpu / 375);
+            std::printf(
+                "Virtual device, unpaced %s: %.3f s, %.3f ms per page round trip; tool thread CPU "
+                "%.3f ms per page\n",
+                what, s, s * 1000 / 375, cpu / 375);
     }
     if (paced) {
         for (bool save : {false, true}) {
@@ -224,9 +240,11 @@ int main(int argc, char** argv) {
             if (s < 0)
                 std::printf("Virtual device, paced %s: failed\n", what);
             else
-                std::printf("Virtual device, paced %s at 115200 baud: %.3f s, %.4f x wire floor %.2f s (target 1.03); "
-                            "tool thread CPU %.3f ms per page\n",
-                            what, s, s / wireFloor, wireFloor, cpu / 375);
+                std::printf(
+                    "Virtual device, paced %s at 115200 baud: %.3f s, %.4f x wire floor %.2f s "
+                    "(target 1.03); "
+                    "tool thread CPU %.3f ms per page\n",
+                    what, s, s / wireFloor, wireFloor, cpu / 375);
         }
     }
     return 0;

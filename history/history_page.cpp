@@ -145,8 +145,10 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
     connect(btn19, &QPushButton::clicked, this, &HistoryPage::btn19Click);
     connect(btn20, &QPushButton::clicked, this, &HistoryPage::btn20Click);
     connect(btn23, &QPushButton::clicked, this, &HistoryPage::btn23Click);
-    connect(btn13, &QPushButton::clicked, this, [this] { Tcustomstringgrid_his(session_).ExportHistoryWorkbook(); });
-    connect(btn18, &QPushButton::clicked, this, [this] { Tcustomstringgrid_his(session_).ExportHistoryCsv(); });
+    connect(btn13, &QPushButton::clicked, this,
+            [this] { Tcustomstringgrid_his(session_).ExportHistoryWorkbook(); });
+    connect(btn18, &QPushButton::clicked, this,
+            [this] { Tcustomstringgrid_his(session_).ExportHistoryCsv(); });
 }
 
 void HistoryPage::btn19Click() {

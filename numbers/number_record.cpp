@@ -9,20 +9,27 @@ namespace numrec {
 
 namespace {
 
-QString twoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
+QString twoDigits(int v) {
+    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
 
-bool isNumberChar(quint8 b) { return b == '+' || (b >= '0' && b <= '9'); }
+bool isNumberChar(quint8 b) {
+    return b == '+' || (b >= '0' && b <= '9');
+}
 
 // Pre-save rules read the flags strictly: only the exact text "yes" sets one.
-bool flagSet(const TextGrid& grid, int col, int row) { return grid.text(col, row) == Yes; }
+bool flagSet(const TextGrid& grid, int col, int row) {
+    return grid.text(col, row) == Yes;
+}
 
 // The refusal of a number that has no GBK byte form; empty when it has one.
 QString unsendableNumber(const TextGrid& grid, int row) {
     const QString& number = grid.text(Number, row);
     const QString bad = gbk::firstUnencodable(number);
     if (bad.isEmpty()) return {};
-    return QStringLiteral("Serial %1: the authorized number \"%2\" holds the character \"%3\", "
-                          "which cannot be sent to the device.")
+    return QStringLiteral(
+               "Serial %1: the authorized number \"%2\" holds the character \"%3\", "
+               "which cannot be sent to the device.")
         .arg(grid.text(Serial, row), number, bad);
 }
 
@@ -37,10 +44,18 @@ QString serialList(const QStringList& serials) {
 
 // ---- cell positions ------------------------------------------------------
 
-QString dateYearText(const QString& cell) { return cell.mid(2, 2); }
-QString dateYear4Text(const QString& cell) { return cell.left(4); }
-QString dateMonthText(const QString& cell) { return cell.mid(5, 2); }
-QString dateDayText(const QString& cell) { return cell.right(2); }
+QString dateYearText(const QString& cell) {
+    return cell.mid(2, 2);
+}
+QString dateYear4Text(const QString& cell) {
+    return cell.left(4);
+}
+QString dateMonthText(const QString& cell) {
+    return cell.mid(5, 2);
+}
+QString dateDayText(const QString& cell) {
+    return cell.right(2);
+}
 
 QString timeHourText(const QString& cell) {
     const int colon = cell.indexOf(QLatin1Char(':'));
@@ -102,8 +117,12 @@ std::optional<QTime> cellTime(const QString& cell) {
     return QTime(*hour, *minute);
 }
 
-QString pickerDateText(const QDate& date) { return date.toString(QStringLiteral("yyyy/MM/dd")); }
-QString pickerTimeText(const QTime& time) { return time.toString(QStringLiteral("HH:mm")); }
+QString pickerDateText(const QDate& date) {
+    return date.toString(QStringLiteral("yyyy/MM/dd"));
+}
+QString pickerTimeText(const QTime& time) {
+    return time.toString(QStringLiteral("HH:mm"));
+}
 
 // ---- records -------------------------------------------------------------
 
@@ -124,9 +143,10 @@ QString encodePage(const TextGrid& grid, int page, quint8* out) {
             const auto bytes = gbk::encode(number);
             if (!bytes) {
                 const QString message = unsendableNumber(grid, row);
-                return message.isEmpty() ? QStringLiteral("Serial %1: the authorized number cannot be sent.")
-                                               .arg(grid.text(Serial, row))
-                                         : message;
+                return message.isEmpty()
+                           ? QStringLiteral("Serial %1: the authorized number cannot be sent.")
+                                 .arg(grid.text(Serial, row))
+                           : message;
             }
             std::memcpy(rec, bytes->constData(), std::min<int>(bytes->size(), NumberMax));
         }
@@ -151,15 +171,18 @@ QString encodePage(const TextGrid& grid, int page, quint8* out) {
         };
         auto date = [&](int col, int month, int day, int year) {
             const QString& cell = grid.text(col, row);
-            return cell.isEmpty() || (store(dateMonthText(cell), month) && store(dateDayText(cell), day) &&
-                                      store(dateYearText(cell), year));
+            return cell.isEmpty() ||
+                   (store(dateMonthText(cell), month) && store(dateDayText(cell), day) &&
+                    store(dateYearText(cell), year));
         };
         auto time = [&](int col, int hour, int minute) {
             const QString& cell = grid.text(col, row);
-            return cell.isEmpty() || (store(timeHourText(cell), hour) && store(timeMinuteText(cell), minute));
+            return cell.isEmpty() ||
+                   (store(timeHourText(cell), hour) && store(timeMinuteText(cell), minute));
         };
-        if (!date(StartDate, StartMonth, StartDay, StartYear) || !time(StartTime, StartHour, StartMinute) ||
-            !date(EndDate, EndMonth, EndDay, EndYear) || !time(EndTime, EndHour, EndMinute))
+        if (!date(StartDate, StartMonth, StartDay, StartYear) ||
+            !time(StartTime, StartHour, StartMinute) || !date(EndDate, EndMonth, EndDay, EndYear) ||
+            !time(EndTime, EndHour, EndMinute))
             return error;
     }
     return {};
@@ -178,10 +201,12 @@ QVector<QStringList> decodePage(const quint8* page) {
         // full: 2000 + the year byte.
         auto date = [](quint8 year, quint8 month, quint8 day) {
             if (month == 0 || day == 0) return QString();
-            return QString::number(2000 + year) + QLatin1Char('-') + twoDigits(month) + QLatin1Char('-') +
-                   twoDigits(day);
+            return QString::number(2000 + year) + QLatin1Char('-') + twoDigits(month) +
+                   QLatin1Char('-') + twoDigits(day);
         };
-        auto time = [](quint8 hour, quint8 minute) { return twoDigits(hour) + QLatin1Char(':') + twoDigits(minute); };
+        auto time = [](quint8 hour, quint8 minute) {
+            return twoDigits(hour) + QLatin1Char(':') + twoDigits(minute);
+        };
 
         QString startDate = date(b[StartYear], b[StartMonth], b[StartDay]);
         QString startTime = time(b[StartHour], b[StartMinute]);
@@ -208,13 +233,16 @@ QString checkListMessage(const TextGrid& grid) {
         if (grid.text(Number, row).isEmpty()) continue;
         if (flagSet(grid, Delete, row) || flagSet(grid, Always, row)) continue;
         bool missing = false;
-        for (int col = StartDate; col <= EndTime; ++col) missing = missing || grid.text(col, row).isEmpty();
+        for (int col = StartDate; col <= EndTime; ++col)
+            missing = missing || grid.text(col, row).isEmpty();
         if (missing) serials << grid.text(Serial, row);
     }
     if (serials.isEmpty()) return {};
-    return QStringLiteral("Wrong operation:please select \"Always\" or setting the Start-End date and time.Total:") +
-           QString::number(serials.size()) + QLatin1Char('\r') + QStringLiteral("Wrong serial number:") +
-           serialList(serials);
+    return QStringLiteral(
+               "Wrong operation:please select \"Always\" or setting the Start-End date and "
+               "time.Total:") +
+           QString::number(serials.size()) + QLatin1Char('\r') +
+           QStringLiteral("Wrong serial number:") + serialList(serials);
 }
 
 QString unsendableNumberMessage(const TextGrid& grid) {

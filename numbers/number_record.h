@@ -22,12 +22,12 @@
 // two), a time is the number before the first ":" and the one or two digits
 // after it. A read writes dates as 2024-05-17; the pickers write 2024/05/17.
 
+#include <optional>
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 #include <QVector>
-#include <optional>
 
 class TextGrid;
 
@@ -48,16 +48,31 @@ constexpr quint8 AlwaysMarker = 0x63;
 constexpr quint8 ClearedByte = 0xFF;
 
 // Grid columns of the number list.
-enum Column { Serial = 0, Number = 1, StartDate = 2, StartTime = 3, EndDate = 4, EndTime = 5,
-              Always = 6, Delete = 7, ColumnCount = 8 };
+enum Column {
+    Serial = 0,
+    Number = 1,
+    StartDate = 2,
+    StartTime = 3,
+    EndDate = 4,
+    EndTime = 5,
+    Always = 6,
+    Delete = 7,
+    ColumnCount = 8
+};
 
 inline const QString Yes = QStringLiteral("yes");
 inline const QString No = QStringLiteral("no");
 
-constexpr qint32 pageAddress(int page) { return BaseAddress + (page - 1) * PageSize; }
+constexpr qint32 pageAddress(int page) {
+    return BaseAddress + (page - 1) * PageSize;
+}
 // The page a reply belongs to, from its own address (integer division).
-constexpr int pageOfAddress(qint32 address) { return (address - BaseAddress) / PageSize + 1; }
-constexpr int firstRowOfPage(int page) { return (page - 1) * RecordsPerPage + 1; }
+constexpr int pageOfAddress(qint32 address) {
+    return (address - BaseAddress) / PageSize + 1;
+}
+constexpr int firstRowOfPage(int page) {
+    return (page - 1) * RecordsPerPage + 1;
+}
 
 // ---- cell positions ------------------------------------------------------
 

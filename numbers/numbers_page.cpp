@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyleOptionButton>
 #include <QStyledItemDelegate>
+#include <QStyleOptionButton>
 #include <QTimeEdit>
 #include <QWheelEvent>
 
@@ -101,7 +101,8 @@ public:
           unchecked_(checkBoxImage(QApplication::style(), false)),
           checked_(checkBoxImage(QApplication::style(), true)) {}
 
-    void paint(QPainter* p, const QStyleOptionViewItem& opt, const QModelIndex& index) const override {
+    void paint(QPainter* p, const QStyleOptionViewItem& opt,
+               const QModelIndex& index) const override {
         const int col = index.column() + 1;
         const QString text = index.data(Qt::DisplayRole).toString();
         const QRect r = opt.rect;
@@ -133,7 +134,8 @@ public:
         }
     }
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& opt, const QModelIndex& index) const override {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& opt,
+                          const QModelIndex& index) const override {
         if (index.column() + 1 != Number) return nullptr;
         return QStyledItemDelegate::createEditor(parent, opt, index);
     }
@@ -144,10 +146,12 @@ private:
 };
 
 constexpr QAbstractItemView::EditTriggers TextEditTriggers =
-    QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
-    QAbstractItemView::AnyKeyPressed;
+    QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+    QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
-bool isDateColumn(int col) { return col == StartDate || col == EndDate; }
+bool isDateColumn(int col) {
+    return col == StartDate || col == EndDate;
+}
 
 }  // namespace
 
@@ -221,7 +225,8 @@ NumbersPage::NumbersPage(DeviceSession& session, QWidget* parent)
     pickers_[1] = makeTime(QTime(0, 0));
     pickers_[2] = makeDate(now.date());
     pickers_[3] = makeTime(QTime(now.time().hour(), now.time().minute()));
-    static const char* pickerNames[4] = {"dtp_startdate", "dtp_starttime", "dtp_enddate", "dtp_endtime"};
+    static const char* pickerNames[4] = {"dtp_startdate", "dtp_starttime", "dtp_enddate",
+                                         "dtp_endtime"};
     for (int i = 0; i < 4; ++i) {
         pickers_[i]->setObjectName(QString::fromLatin1(pickerNames[i]));
         pickers_[i]->hide();
@@ -234,23 +239,33 @@ NumbersPage::NumbersPage(DeviceSession& session, QWidget* parent)
         if (strngrd3_->currentCol() == StartDate) writeBack(StartDate);
     });
 
-    connect(findChild<QPushButton*>(QStringLiteral("btn10")), &QPushButton::clicked, this, &NumbersPage::btn10Click);
-    connect(findChild<QPushButton*>(QStringLiteral("btn9")), &QPushButton::clicked, this, &NumbersPage::btn9Click);
-    connect(findChild<QPushButton*>(QStringLiteral("btn6")), &QPushButton::clicked, this, &NumbersPage::btn6Click);
-    connect(findChild<QPushButton*>(QStringLiteral("btn7")), &QPushButton::clicked, this, &NumbersPage::btn7Click);
+    connect(findChild<QPushButton*>(QStringLiteral("btn10")), &QPushButton::clicked, this,
+            &NumbersPage::btn10Click);
+    connect(findChild<QPushButton*>(QStringLiteral("btn9")), &QPushButton::clicked, this,
+            &NumbersPage::btn9Click);
+    connect(findChild<QPushButton*>(QStringLiteral("btn6")), &QPushButton::clicked, this,
+            &NumbersPage::btn6Click);
+    connect(findChild<QPushButton*>(QStringLiteral("btn7")), &QPushButton::clicked, this,
+            &NumbersPage::btn7Click);
     // Workbook and CSV files (numbers/number_files.h).
-    connect(findChild<QPushButton*>(QStringLiteral("btn15")), &QPushButton::clicked, this, [this] { NumberFiles(session_).btn15Click(); });
-    connect(findChild<QPushButton*>(QStringLiteral("btn14")), &QPushButton::clicked, this, [this] { NumberFiles(session_).btn14Click(); });
-    connect(findChild<QPushButton*>(QStringLiteral("btn3")), &QPushButton::clicked, this, [this] { NumberFiles(session_).btn3Click(); });
+    connect(findChild<QPushButton*>(QStringLiteral("btn15")), &QPushButton::clicked, this,
+            [this] { NumberFiles(session_).btn15Click(); });
+    connect(findChild<QPushButton*>(QStringLiteral("btn14")), &QPushButton::clicked, this,
+            [this] { NumberFiles(session_).btn14Click(); });
+    connect(findChild<QPushButton*>(QStringLiteral("btn3")), &QPushButton::clicked, this,
+            [this] { NumberFiles(session_).btn3Click(); });
 
     connect(strngrd3_, &StringGrid::cellSelected, this, &NumbersPage::strngrd3SelectCell);
     connect(strngrd3_, &StringGrid::cellClicked, this, &NumbersPage::strngrd3Click);
-    connect(strngrd3_->verticalScrollBar(), &QScrollBar::valueChanged, this, &NumbersPage::syncPickers);
-    connect(strngrd3_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &NumbersPage::syncPickers);
-    connect(&numbers_, &TextGrid::dataChanged, this, [this](const QModelIndex& from, const QModelIndex& to) {
-        const int row = strngrd3_->currentRow();
-        if (row >= from.row() && row <= to.row()) syncPickers();
-    });
+    connect(strngrd3_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &NumbersPage::syncPickers);
+    connect(strngrd3_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &NumbersPage::syncPickers);
+    connect(&numbers_, &TextGrid::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                const int row = strngrd3_->currentRow();
+                if (row >= from.row() && row <= to.row()) syncPickers();
+            });
 
     strngrd3_->viewport()->installEventFilter(this);
     strngrd3_->verticalHeader()->viewport()->installEventFilter(this);
@@ -268,12 +283,18 @@ bool NumbersPage::pickerBlank(int col) const {
     return b && b->blank();
 }
 
-bool NumbersPage::rowIsAlways(int row) const { return numbers_.text(Always, row) == Yes; }
+bool NumbersPage::rowIsAlways(int row) const {
+    return numbers_.text(Always, row) == Yes;
+}
 
 // ---- buttons -------------------------------------------------------------
 
-void NumbersPage::btn10Click() { session_.telephoneSend.btn10Click(); }
-void NumbersPage::btn9Click() { session_.telephoneSend.btn9Click(); }
+void NumbersPage::btn10Click() {
+    session_.telephoneSend.btn10Click();
+}
+void NumbersPage::btn9Click() {
+    session_.telephoneSend.btn9Click();
+}
 
 void NumbersPage::btn6Click() {
     allAlways_ = !allAlways_;
@@ -293,7 +314,8 @@ void NumbersPage::setColumnForAll(int col, bool on) {
 // ---- grid ----------------------------------------------------------------
 
 void NumbersPage::strngrd3SelectCell(int col, int row) {
-    strngrd3_->setEditTriggers(col == Number ? TextEditTriggers : QAbstractItemView::NoEditTriggers);
+    strngrd3_->setEditTriggers(col == Number ? TextEditTriggers
+                                             : QAbstractItemView::NoEditTriggers);
     for (int c = StartDate; c <= EndTime; ++c)
         if (c != col) picker(c)->hide();
     syncPickers();
@@ -401,19 +423,19 @@ bool NumbersPage::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     }
     switch (event->type()) {
-    case QEvent::Wheel: {
-        // One line per notch (120 units), in the direction of the wheel.
-        const auto* w = static_cast<QWheelEvent*>(event);
-        if (w->angleDelta().y() == 0) break;
-        wheelLines(w->angleDelta().y());
-        return true;
-    }
-    case QEvent::Resize:
-    case QEvent::Move:
-        if (watched == strngrd3_->viewport() || watched == strngrd3_) syncPickers();
-        break;
-    default:
-        break;
+        case QEvent::Wheel: {
+            // One line per notch (120 units), in the direction of the wheel.
+            const auto* w = static_cast<QWheelEvent*>(event);
+            if (w->angleDelta().y() == 0) break;
+            wheelLines(w->angleDelta().y());
+            return true;
+        }
+        case QEvent::Resize:
+        case QEvent::Move:
+            if (watched == strngrd3_->viewport() || watched == strngrd3_) syncPickers();
+            break;
+        default:
+            break;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -75,7 +75,7 @@ private:
     QDateTimeEdit* pickers_[4] = {};  // columns 2..5
     bool allAlways_ = false;
     bool deleteAll_ = false;
-    bool loading_ = false;   // pickers being loaded from cells: not a user change
-    bool writing_ = false;   // a picker writing its cell: do not reload it
-    int wheelRest_ = 0;      // wheel angle not yet turned into lines
+    bool loading_ = false;  // pickers being loaded from cells: not a user change
+    bool writing_ = false;  // a picker writing its cell: do not reload it
+    int wheelRest_ = 0;     // wheel angle not yet turned into lines
 };

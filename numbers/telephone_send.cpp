@@ -44,7 +44,8 @@ bool TtelephoneSend::CheckList() {
 }
 
 void TtelephoneSend::btn10Click() {
-    if (!link_.prompts.confirm(QStringLiteral("Read the Authorized number list from GSM device to PC software?")))
+    if (!link_.prompts.confirm(
+            QStringLiteral("Read the Authorized number list from GSM device to PC software?")))
         return;
     startRead(Pages);
 }
@@ -61,9 +62,12 @@ void TtelephoneSend::writeFinished() {
     link_.prompts.inform(QStringLiteral("Authorized number list saved success"));
 }
 
-void TtelephoneSend::fillStartContents(TextGrid& grid) { numrec::fillStartContents(grid); }
+void TtelephoneSend::fillStartContents(TextGrid& grid) {
+    numrec::fillStartContents(grid);
+}
 
-QStringList TtelephoneSend::describeDifferences(int page, const QByteArray& written, const QByteArray& read) const {
+QStringList TtelephoneSend::describeDifferences(int page, const QByteArray& written,
+                                                const QByteArray& read) const {
     QStringList out;
     for (int i = 0; i < 8; ++i)
         if (written.mid(32 * i, 32) != read.mid(32 * i, 32))

@@ -29,7 +29,8 @@ public:
     bool CheckList();
 
     // Read-back after a save: the slots whose records differ.
-    QStringList describeDifferences(int page, const QByteArray& written, const QByteArray& read) const override;
+    QStringList describeDifferences(int page, const QByteArray& written,
+                                    const QByteArray& read) const override;
 
     // The "Read" and "Save" buttons.
     void btn10Click();

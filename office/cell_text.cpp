@@ -1,8 +1,8 @@
 #include "office/cell_text.h"
 
+#include <cmath>
 #include <QDate>
 #include <QLocale>
-#include <cmath>
 
 namespace office::detail {
 
@@ -46,9 +46,9 @@ DateParts customFormatParts(QStringView code) {
             const qsizetype end = code.indexOf(u']', i);
             if (end < 0) break;
             const QString inner = code.mid(i + 1, end - i - 1).toString().toLower();
-            if (!inner.isEmpty() && (inner.count(u'h') == inner.size() ||
-                                     inner.count(u'm') == inner.size() ||
-                                     inner.count(u's') == inner.size()))
+            if (!inner.isEmpty() &&
+                (inner.count(u'h') == inner.size() || inner.count(u'm') == inner.size() ||
+                 inner.count(u's') == inner.size()))
                 hour = true;  // elapsed time
             i = end;
             continue;
@@ -64,12 +64,23 @@ DateParts customFormatParts(QStringView code) {
             continue;
         }
         switch (c.toLower().unicode()) {
-        case u'y': year = true; break;
-        case u'd': day = true; break;
-        case u'm': month = true; break;
-        case u'h': hour = true; break;
-        case u's': second = true; break;
-        default: break;
+            case u'y':
+                year = true;
+                break;
+            case u'd':
+                day = true;
+                break;
+            case u'm':
+                month = true;
+                break;
+            case u'h':
+                hour = true;
+                break;
+            case u's':
+                second = true;
+                break;
+            default:
+                break;
         }
     }
     // "m" is the month unless the format shows hours or seconds, where it is

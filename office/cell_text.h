@@ -3,10 +3,10 @@
 // (internal to the office layer). Both readers use these, so an .xlsx and an
 // .xls with the same content read the same.
 
-#include <QString>
-#include <QStringView>
 #include <cstdint>
 #include <optional>
+#include <QString>
+#include <QStringView>
 
 namespace office::detail {
 

@@ -1,10 +1,10 @@
 #pragma once
 // The in-memory sheet behind a Workbook (internal to the office layer).
 
-#include <QString>
-#include <QtGlobal>
 #include <algorithm>
 #include <map>
+#include <QString>
+#include <QtGlobal>
 #include <unordered_map>
 #include <vector>
 
@@ -14,8 +14,8 @@ namespace office::detail {
 
 struct StoredCell {
     CellValue value;
-    bool textFormat = false;  // written with the number format "@"
-    qint32 sharedString = -1; // while reading: the shared string still to fill in
+    bool textFormat = false;   // written with the number format "@"
+    qint32 sharedString = -1;  // while reading: the shared string still to fill in
 };
 
 struct Sheet {

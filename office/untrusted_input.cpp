@@ -108,7 +108,9 @@ QIODevice* PartReader::openPart(const QString& name, QString* error) {
     return part_.get();
 }
 
-QString PartReader::failure() const { return part_ ? part_->failure() : QString(); }
+QString PartReader::failure() const {
+    return part_ ? part_->failure() : QString();
+}
 
 void PartReader::closePart() {
     if (part_) {
@@ -133,40 +135,40 @@ bool SafeXml::next() {
     for (;;) {
         const auto token = xml_.readNext();
         switch (token) {
-        case QXmlStreamReader::StartElement:
-            if (++depth_ > kMaxDepth) {
-                fail(QStringLiteral("its part %1 is nested too deeply").arg(part_));
+            case QXmlStreamReader::StartElement:
+                if (++depth_ > kMaxDepth) {
+                    fail(QStringLiteral("its part %1 is nested too deeply").arg(part_));
+                    return false;
+                }
+                return true;
+            case QXmlStreamReader::EndElement:
+                --depth_;
+                return true;
+            case QXmlStreamReader::Characters:
+                return true;
+            case QXmlStreamReader::DTD:
+                fail(QStringLiteral("its part %1 contains a document type declaration, "
+                                    "which workbooks never have")
+                         .arg(part_));
+                return false;
+            case QXmlStreamReader::EntityReference:
+                fail(QStringLiteral("its part %1 uses an undeclared entity").arg(part_));
+                return false;
+            case QXmlStreamReader::EndDocument:
+                return false;
+            case QXmlStreamReader::Invalid: {
+                const QString limit = zip_ ? zip_->failure() : QString();
+                if (!limit.isEmpty())
+                    fail(limit);
+                else
+                    fail(QStringLiteral("its part %1 is not valid XML (line %2: %3)")
+                             .arg(part_)
+                             .arg(xml_.lineNumber())
+                             .arg(xml_.errorString()));
                 return false;
             }
-            return true;
-        case QXmlStreamReader::EndElement:
-            --depth_;
-            return true;
-        case QXmlStreamReader::Characters:
-            return true;
-        case QXmlStreamReader::DTD:
-            fail(QStringLiteral("its part %1 contains a document type declaration, "
-                                "which workbooks never have")
-                     .arg(part_));
-            return false;
-        case QXmlStreamReader::EntityReference:
-            fail(QStringLiteral("its part %1 uses an undeclared entity").arg(part_));
-            return false;
-        case QXmlStreamReader::EndDocument:
-            return false;
-        case QXmlStreamReader::Invalid: {
-            const QString limit = zip_ ? zip_->failure() : QString();
-            if (!limit.isEmpty())
-                fail(limit);
-            else
-                fail(QStringLiteral("its part %1 is not valid XML (line %2: %3)")
-                         .arg(part_)
-                         .arg(xml_.lineNumber())
-                         .arg(xml_.errorString()));
-            return false;
-        }
-        default:  // declaration, comments, processing instructions
-            continue;
+            default:  // declaration, comments, processing instructions
+                continue;
         }
     }
 }

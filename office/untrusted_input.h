@@ -14,11 +14,11 @@
 // - size claims (<dimension>, count, uniqueCount): never read by the
 //   readers; they size nothing from what a file says.
 
-#include <QByteArray>
+#include <memory>
 #include <QBuffer>
+#include <QByteArray>
 #include <QString>
 #include <QXmlStreamReader>
-#include <memory>
 
 class QuaZip;
 

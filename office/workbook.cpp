@@ -1,9 +1,9 @@
 #include "office/workbook.h"
 
+#include <cmath>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <cmath>
 
 #include "office/readers.h"
 #include "office/sheet.h"
@@ -67,23 +67,25 @@ bool Workbook::open(const QString& path, const ReadLimits& limits) {
     if (!file.open(QIODevice::ReadOnly))
         return failed(QStringLiteral("the file cannot be opened (%1)").arg(file.errorString()));
     if (file.size() > limits.maxFileBytes)
-        return failed(QStringLiteral("the file is larger than %1 MiB").arg(limits.maxFileBytes >> 20));
+        return failed(
+            QStringLiteral("the file is larger than %1 MiB").arg(limits.maxFileBytes >> 20));
     const QByteArray head = file.peek(8);
     QString reason;
     switch (contentOf(head)) {
-    case Content::Xlsx: {
-        const QByteArray bytes = file.read(limits.maxFileBytes + 1);
-        if (bytes.size() > limits.maxFileBytes)
-            return failed(QStringLiteral("the file is larger than %1 MiB").arg(limits.maxFileBytes >> 20));
-        if (!detail::readXlsx(bytes, limits, &d_->sheet, &reason)) return failed(reason);
-        return true;
-    }
-    case Content::Xls:
-        file.close();
-        if (!detail::readXls(path, limits, &d_->sheet, &reason)) return failed(reason);
-        return true;
-    case Content::Other:
-        break;
+        case Content::Xlsx: {
+            const QByteArray bytes = file.read(limits.maxFileBytes + 1);
+            if (bytes.size() > limits.maxFileBytes)
+                return failed(QStringLiteral("the file is larger than %1 MiB")
+                                  .arg(limits.maxFileBytes >> 20));
+            if (!detail::readXlsx(bytes, limits, &d_->sheet, &reason)) return failed(reason);
+            return true;
+        }
+        case Content::Xls:
+            file.close();
+            if (!detail::readXls(path, limits, &d_->sheet, &reason)) return failed(reason);
+            return true;
+        case Content::Other:
+            break;
     }
     return failed(notWorkbookReason(head));
 }
@@ -96,29 +98,32 @@ bool Workbook::openBytes(const QByteArray& bytes, const QString& name, const Rea
         return false;
     };
     if (bytes.size() > limits.maxFileBytes)
-        return failed(QStringLiteral("the file is larger than %1 MiB").arg(limits.maxFileBytes >> 20));
+        return failed(
+            QStringLiteral("the file is larger than %1 MiB").arg(limits.maxFileBytes >> 20));
     QString reason;
     switch (contentOf(bytes.left(8))) {
-    case Content::Xlsx:
-        if (!detail::readXlsx(bytes, limits, &d_->sheet, &reason)) return failed(reason);
-        return true;
-    case Content::Xls: {
-        // The legacy reader works on files only.
-        QTemporaryFile copy;
-        if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
-            return failed(QStringLiteral("no temporary copy could be made"));
-        if (!detail::readXls(copy.fileName(), limits, &d_->sheet, &reason)) return failed(reason);
-        return true;
-    }
-    case Content::Other:
-        break;
+        case Content::Xlsx:
+            if (!detail::readXlsx(bytes, limits, &d_->sheet, &reason)) return failed(reason);
+            return true;
+        case Content::Xls: {
+            // The legacy reader works on files only.
+            QTemporaryFile copy;
+            if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
+                return failed(QStringLiteral("no temporary copy could be made"));
+            if (!detail::readXls(copy.fileName(), limits, &d_->sheet, &reason))
+                return failed(reason);
+            return true;
+        }
+        case Content::Other:
+            break;
     }
     return failed(notWorkbookReason(bytes.left(8)));
 }
 
 bool Workbook::setColumnWidth(int column, double width) {
     if (column < 1 || column > kMaxColumn || !(width >= 0 && width <= 255)) {
-        d_->error = QStringLiteral("Column %1 cannot be given the width %2.").arg(column).arg(width);
+        d_->error =
+            QStringLiteral("Column %1 cannot be given the width %2.").arg(column).arg(width);
         return false;
     }
     d_->sheet.columnWidths[column] = width;
@@ -127,7 +132,8 @@ bool Workbook::setColumnWidth(int column, double width) {
 
 bool Workbook::setTextFormat(int row, int column) {
     if (!inSheet(row, column)) {
-        d_->error = QStringLiteral("Row %1, column %2 lies outside a worksheet.").arg(row).arg(column);
+        d_->error =
+            QStringLiteral("Row %1, column %2 lies outside a worksheet.").arg(row).arg(column);
         return false;
     }
     d_->sheet.at(row, column).textFormat = true;
@@ -136,7 +142,8 @@ bool Workbook::setTextFormat(int row, int column) {
 
 bool Workbook::setText(int row, int column, const QString& text) {
     if (!inSheet(row, column)) {
-        d_->error = QStringLiteral("Row %1, column %2 lies outside a worksheet.").arg(row).arg(column);
+        d_->error =
+            QStringLiteral("Row %1, column %2 lies outside a worksheet.").arg(row).arg(column);
         return false;
     }
     auto& cell = d_->sheet.at(row, column);
@@ -150,15 +157,19 @@ CellValue Workbook::cell(int row, int column) const {
     return stored ? stored->value : CellValue{};
 }
 
-QString Workbook::value(int row, int column) const { return cell(row, column).text; }
+QString Workbook::value(int row, int column) const {
+    return cell(row, column).text;
+}
 
-QString Workbook::shownText(int row, int column) const { return cell(row, column).text; }
+QString Workbook::shownText(int row, int column) const {
+    return cell(row, column).text;
+}
 
 bool Workbook::saveAs(const QString& path) {
     QString reason;
     if (!detail::writeXlsx(d_->sheet, path, &reason)) {
-        d_->error = QStringLiteral("\"%1\" cannot be saved: %2.")
-                        .arg(QFileInfo(path).fileName(), reason);
+        d_->error =
+            QStringLiteral("\"%1\" cannot be saved: %2.").arg(QFileInfo(path).fileName(), reason);
         return false;
     }
     return true;
@@ -169,7 +180,9 @@ void Workbook::close() {
     d_->error.clear();
 }
 
-QString Workbook::errorText() const { return d_->error; }
+QString Workbook::errorText() const {
+    return d_->error;
+}
 
 QString exportFileName(const QString& chosen, QString* note) {
     if (note) note->clear();
@@ -182,8 +195,9 @@ QString exportFileName(const QString& chosen, QString* note) {
         path.chop(suffix.size());
         path += QStringLiteral("xlsx");
         if (note)
-            *note = QStringLiteral("The legacy .xls format cannot be written; the workbook was "
-                                   "saved as \"%1\" instead.")
+            *note = QStringLiteral(
+                        "The legacy .xls format cannot be written; the workbook was "
+                        "saved as \"%1\" instead.")
                         .arg(QFileInfo(path).fileName());
         return path;
     }
@@ -192,16 +206,15 @@ QString exportFileName(const QString& chosen, QString* note) {
 
 bool usableAsPhoneNumber(const CellValue& cell) {
     switch (cell.kind) {
-    case CellKind::Empty:
-    case CellKind::String:
-        return true;
-    case CellKind::Number:
-        // Beyond 15 digits a spreadsheet has already rounded the number.
-        return cell.number >= 0 && cell.number == std::trunc(cell.number) &&
-               cell.number < 1e15;
-    case CellKind::Bool:
-    case CellKind::Date:
-        return false;
+        case CellKind::Empty:
+        case CellKind::String:
+            return true;
+        case CellKind::Number:
+            // Beyond 15 digits a spreadsheet has already rounded the number.
+            return cell.number >= 0 && cell.number == std::trunc(cell.number) && cell.number < 1e15;
+        case CellKind::Bool:
+        case CellKind::Date:
+            return false;
     }
     return false;
 }

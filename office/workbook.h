@@ -21,9 +21,9 @@
 //   message for the user in errorText(); a failed open() leaves the
 //   workbook empty.
 
+#include <memory>
 #include <QString>
 #include <QtGlobal>
-#include <memory>
 
 namespace office {
 
@@ -66,8 +66,7 @@ public:
     // Replaces the contents with the first worksheet of `path`.
     bool open(const QString& path, const ReadLimits& limits = {});
     // The same for a file's bytes; `name` is used in messages only.
-    bool openBytes(const QByteArray& bytes, const QString& name,
-                   const ReadLimits& limits = {});
+    bool openBytes(const QByteArray& bytes, const QString& name, const ReadLimits& limits = {});
 
     // Width of `column` in the spreadsheet's character units (0 to 255).
     bool setColumnWidth(int column, double width);

@@ -14,10 +14,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
-#include <cerrno>
 
 #include "office/cell_text.h"
 #include "office/readers.h"
@@ -27,14 +27,20 @@ namespace {
 
 QString freexlReason(int code) {
     switch (code) {
-    case FREEXL_FILE_NOT_FOUND: return QStringLiteral("the file cannot be opened");
-    case FREEXL_INSUFFICIENT_MEMORY: return QStringLiteral("it is too large to read");
-    case FREEXL_INVALID_CHARACTER:
-    case FREEXL_UNSUPPORTED_CHARSET: return QStringLiteral("its texts are in an unknown encoding");
-    case FREEXL_BIFF_WORKBOOK_NOT_FOUND: return QStringLiteral("the file holds no workbook");
-    case FREEXL_BIFF_ILLEGAL_SHEET_INDEX:
-    case FREEXL_BIFF_UNSELECTED_SHEET: return QStringLiteral("it has no worksheet");
-    default: return QStringLiteral("it is damaged (legacy .xls format, code %1)").arg(code);
+        case FREEXL_FILE_NOT_FOUND:
+            return QStringLiteral("the file cannot be opened");
+        case FREEXL_INSUFFICIENT_MEMORY:
+            return QStringLiteral("it is too large to read");
+        case FREEXL_INVALID_CHARACTER:
+        case FREEXL_UNSUPPORTED_CHARSET:
+            return QStringLiteral("its texts are in an unknown encoding");
+        case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
+            return QStringLiteral("the file holds no workbook");
+        case FREEXL_BIFF_ILLEGAL_SHEET_INDEX:
+        case FREEXL_BIFF_UNSELECTED_SHEET:
+            return QStringLiteral("it has no worksheet");
+        default:
+            return QStringLiteral("it is damaged (legacy .xls format, code %1)").arg(code);
     }
 }
 
@@ -95,33 +101,33 @@ bool readXlsHere(const QString& path, const ReadLimits& limits, Sheet* sheet, QS
             }
             CellValue value;
             switch (cell.type) {
-            case FREEXL_CELL_INT:
-                value = {CellKind::Number, QString::number(cell.value.int_value),
-                         double(cell.value.int_value)};
-                break;
-            case FREEXL_CELL_DOUBLE:
-                value = {CellKind::Number, numberText(cell.value.double_value),
-                         cell.value.double_value};
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT: {
-                QString text = QString::fromUtf8(cell.value.text_value);
-                if (text.size() > limits.maxCellChars) {
-                    *error = QStringLiteral("cell %1 holds more than %2 characters")
-                                 .arg(cellName(int(r) + 1, int(c) + 1))
-                                 .arg(limits.maxCellChars);
-                    return false;
+                case FREEXL_CELL_INT:
+                    value = {CellKind::Number, QString::number(cell.value.int_value),
+                             double(cell.value.int_value)};
+                    break;
+                case FREEXL_CELL_DOUBLE:
+                    value = {CellKind::Number, numberText(cell.value.double_value),
+                             cell.value.double_value};
+                    break;
+                case FREEXL_CELL_TEXT:
+                case FREEXL_CELL_SST_TEXT: {
+                    QString text = QString::fromUtf8(cell.value.text_value);
+                    if (text.size() > limits.maxCellChars) {
+                        *error = QStringLiteral("cell %1 holds more than %2 characters")
+                                     .arg(cellName(int(r) + 1, int(c) + 1))
+                                     .arg(limits.maxCellChars);
+                        return false;
+                    }
+                    value = {CellKind::String, text, 0};
+                    break;
                 }
-                value = {CellKind::String, text, 0};
-                break;
-            }
-            case FREEXL_CELL_DATE:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                value = {CellKind::Date, dateText(cell.value.text_value, cell.type), 0};
-                break;
-            default:  // FREEXL_CELL_NULL
-                continue;
+                case FREEXL_CELL_DATE:
+                case FREEXL_CELL_DATETIME:
+                case FREEXL_CELL_TIME:
+                    value = {CellKind::Date, dateText(cell.value.text_value, cell.type), 0};
+                    break;
+                default:  // FREEXL_CELL_NULL
+                    continue;
             }
             sheet->at(int(r) + 1, int(c) + 1) = StoredCell{value, false};
         }

@@ -8,12 +8,12 @@
 // shared strings, of which only the entries those cells use are kept.
 // Nothing is sized from the counts or the <dimension> a file claims.
 
+#include <limits>
+#include <map>
 #include <QDateTime>
 #include <QDir>
 #include <QHash>
 #include <QLocale>
-#include <limits>
-#include <map>
 #include <vector>
 
 #include "office/cell_text.h"
@@ -25,7 +25,8 @@ namespace {
 
 // Attributes by local name (prefixes differ between producers). Each call
 // of QXmlStreamReader::attributes() copies them, so callers take them once.
-const QXmlStreamAttribute* findAttr(const QXmlStreamAttributes& attrs, QLatin1StringView localName) {
+const QXmlStreamAttribute* findAttr(const QXmlStreamAttributes& attrs,
+                                    QLatin1StringView localName) {
     for (const auto& a : attrs)
         if (a.name() == localName) return &a;
     return nullptr;
@@ -49,7 +50,9 @@ bool isEnd(SafeXml& x, QLatin1StringView name) {
     return x.xml().isEndElement() && x.xml().name() == name;
 }
 
-bool truthy(QStringView v) { return v == u"1" || v == u"true"; }
+bool truthy(QStringView v) {
+    return v == u"1" || v == u"true";
+}
 
 // Appends text, failing once the result would pass `cap` characters.
 bool appendCapped(QString& to, QStringView text, int cap) {
@@ -85,10 +88,10 @@ struct Relationship {
 
 struct Package {
     bool date1904 = false;
-    QStringList sheetIds;                      // r:id of the sheets, in order
+    QStringList sheetIds;  // r:id of the sheets, in order
     QHash<QString, Relationship> relationships;
     QString sheetPath, stylesPath, stringsPath;
-    std::vector<DateParts> xfParts;             // per cell format index
+    std::vector<DateParts> xfParts;  // per cell format index
 };
 
 // Workbooks list at most a few hundred sheets and relationships.
@@ -103,8 +106,7 @@ public:
 
     bool run(QString* error) {
         if (!zip_.open(error)) return false;
-        if (zip_.contains(QStringLiteral("xl/workbook.xml")) &&
-            !readWorkbookPart(error))
+        if (zip_.contains(QStringLiteral("xl/workbook.xml")) && !readWorkbookPart(error))
             return false;
         if (zip_.contains(QStringLiteral("xl/_rels/workbook.xml.rels")) &&
             !readRelationships(error))
@@ -115,7 +117,8 @@ public:
             return false;
         }
         if (zip_.contains(pkg_.stylesPath) && !readStyles(error)) return false;
-        sheet_->cells.reserve(size_t(std::min<qint64>(qint64(limits_.maxRows) * limits_.maxColumns, 1 << 16)));
+        sheet_->cells.reserve(
+            size_t(std::min<qint64>(qint64(limits_.maxRows) * limits_.maxColumns, 1 << 16)));
         if (!readWorksheet(error)) return false;
         if (!wanted_.empty() && !readSharedStrings(error)) return false;
         return true;
@@ -157,10 +160,9 @@ private:
             if (isStart(x, QLatin1StringView("Relationship")) &&
                 pkg_.relationships.size() < kMaxListed &&
                 attr(x.xml(), QLatin1StringView("TargetMode")) != u"External") {
-                pkg_.relationships.insert(
-                    attr(x.xml(), QLatin1StringView("Id")).toString(),
-                    {attr(x.xml(), QLatin1StringView("Type")).toString(),
-                     attr(x.xml(), QLatin1StringView("Target")).toString()});
+                pkg_.relationships.insert(attr(x.xml(), QLatin1StringView("Id")).toString(),
+                                          {attr(x.xml(), QLatin1StringView("Type")).toString(),
+                                           attr(x.xml(), QLatin1StringView("Target")).toString()});
             }
             return true;
         });
@@ -206,7 +208,8 @@ private:
                 bool ok = false;
                 const int id = attr(xml, QLatin1StringView("numFmtId")).toInt(&ok);
                 if (ok && custom.size() < kMaxCellFormats)
-                    custom.insert(id, customFormatParts(attr(xml, QLatin1StringView("formatCode"))));
+                    custom.insert(id,
+                                  customFormatParts(attr(xml, QLatin1StringView("formatCode"))));
             } else if (isStart(x, QLatin1StringView("cellXfs"))) {
                 inCellXfs = true;
             } else if (isEnd(x, QLatin1StringView("cellXfs"))) {
@@ -266,7 +269,8 @@ private:
                     }
                 }
                 if (c > Workbook::kMaxColumn || r > Workbook::kMaxRow) {
-                    x.fail(QStringLiteral("row %1 has more cells than a worksheet can hold").arg(r));
+                    x.fail(
+                        QStringLiteral("row %1 has more cells than a worksheet can hold").arg(r));
                     return false;
                 }
                 column = c;
@@ -292,15 +296,22 @@ private:
             if (xml.isEndElement() && x.depth() < depth) break;  // </c>
             if (xml.isStartElement()) {
                 const auto n = xml.name();
-                if (n == u"v") inV = true;
-                else if (n == u"is") hasInline = true;
-                else if (n == u"rPh") inPhonetic = true;  // pronunciation guide, not shown
-                else if (n == u"t") inT = hasInline && !inPhonetic;
+                if (n == u"v")
+                    inV = true;
+                else if (n == u"is")
+                    hasInline = true;
+                else if (n == u"rPh")
+                    inPhonetic = true;  // pronunciation guide, not shown
+                else if (n == u"t")
+                    inT = hasInline && !inPhonetic;
             } else if (xml.isEndElement()) {
                 const auto n = xml.name();
-                if (n == u"v") inV = false;
-                else if (n == u"rPh") inPhonetic = false;
-                else if (n == u"t") inT = false;
+                if (n == u"v")
+                    inV = false;
+                else if (n == u"rPh")
+                    inPhonetic = false;
+                else if (n == u"t")
+                    inT = false;
             } else if (keep && (inV || inT)) {
                 if (!appendCapped(inV ? v : inline_, xml.text(), limits_.maxCellChars)) {
                     x.fail(QStringLiteral("cell %1 holds more than %2 characters")
@@ -416,7 +427,8 @@ private:
                     } else if (n == u"t") {
                         inT = false;
                     }
-                } else if (collecting && inT && !appendCapped(text, xml.text(), limits_.maxCellChars)) {
+                } else if (collecting && inT &&
+                           !appendCapped(text, xml.text(), limits_.maxCellChars)) {
                     x.fail(QStringLiteral("its shared string %1 holds more than %2 characters")
                                .arg(index)
                                .arg(limits_.maxCellChars));
@@ -437,8 +449,9 @@ private:
             const auto at = std::lower_bound(wanted_.begin(), wanted_.end(), cell.sharedString);
             const size_t i = size_t(at - wanted_.begin());
             if (i >= next) {
-                *error = QStringLiteral("cell %1 refers to a shared string that does not exist "
-                                        "(index %2)")
+                *error = QStringLiteral(
+                             "cell %1 refers to a shared string that does not exist "
+                             "(index %2)")
                              .arg(cellName(Sheet::rowOf(key), Sheet::columnOf(key)))
                              .arg(cell.sharedString);
                 return false;
@@ -453,7 +466,7 @@ private:
     ReadLimits limits_;
     Sheet* sheet_;
     Package pkg_;
-    std::vector<qint32> wanted_;  // shared strings used by kept cells
+    std::vector<qint32> wanted_;      // shared strings used by kept cells
     QString valueText_, inlineText_;  // reused for every cell
 };
 

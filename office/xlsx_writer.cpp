@@ -7,13 +7,13 @@
 #include <dlfcn.h>
 #include <xlsxwriter.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <type_traits>
 
 #include "office/cell_text.h"
@@ -87,21 +87,22 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
         const int row = Sheet::rowOf(where), column = Sheet::columnOf(where);
         const QString& text = cell.value.text;
         if (text.size() > Workbook::kMaxTextChars) {
-            *error = QStringLiteral("cell %1 holds more than %2 characters, more than a "
-                                    "workbook cell can keep")
+            *error = QStringLiteral(
+                         "cell %1 holds more than %2 characters, more than a "
+                         "workbook cell can keep")
                          .arg(cellName(row, column))
                          .arg(Workbook::kMaxTextChars);
             return false;
         }
         if (!text.isValidUtf16()) {
-            *error = QStringLiteral("cell %1 holds a broken character")
-                         .arg(cellName(row, column));
+            *error = QStringLiteral("cell %1 holds a broken character").arg(cellName(row, column));
             return false;
         }
     }
     const XlsxWriterLibrary& lxw = xlsxWriter();
     if (!lxw.failure.isEmpty()) {
-        *error = QStringLiteral("the workbook writer library cannot be loaded (%1)").arg(lxw.failure);
+        *error =
+            QStringLiteral("the workbook writer library cannot be loaded (%1)").arg(lxw.failure);
         return false;
     }
     const QFileInfo target(path);
@@ -128,8 +129,8 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
     if (!ws || !text) rc = LXW_ERROR_MEMORY_MALLOC_FAILED;
     if (rc == LXW_NO_ERROR) lxw.setNumFormat(text, "@");
 
-    for (auto it = sheet.columnWidths.cbegin(); rc == LXW_NO_ERROR && it != sheet.columnWidths.cend();
-         ++it) {
+    for (auto it = sheet.columnWidths.cbegin();
+         rc == LXW_NO_ERROR && it != sheet.columnWidths.cend(); ++it) {
         const auto col = lxw_col_t(it->first - 1);
         rc = lxw.setColumn(ws, col, col, it->second, nullptr);
     }
@@ -156,8 +157,8 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
     rc = lxw.close(book);
     if (rc != LXW_NO_ERROR) {
         QFile::remove(temporary);
-        *error = QStringLiteral("it could not be written (%1)")
-                     .arg(QString::fromUtf8(lxw.strerror(rc)));
+        *error =
+            QStringLiteral("it could not be written (%1)").arg(QString::fromUtf8(lxw.strerror(rc)));
         return false;
     }
     // rename() replaces an existing file in one step, so a reader never sees

@@ -3,7 +3,9 @@
 #include "link/device_link.h"
 
 void TBasicInf::readSettings() {
-    if (!link_.prompts.confirm(QStringLiteral("Read the GSM device basic parameters to PC software?"))) return;
+    if (!link_.prompts.confirm(
+            QStringLiteral("Read the GSM device basic parameters to PC software?")))
+        return;
     // A log-in reply that arrived before this point has completed the log-in;
     // one still missing is given up, or page 1 would be taken for it.
     link_.login.Verifying = 0;
@@ -38,10 +40,16 @@ bool TBasicInf::encodeInto(int page, settings::Page& out) {
     return true;
 }
 
-bool TBasicInf::EncodeFirstPage() { return encodeInto(1, Buffer); }
-bool TBasicInf::EncodeSecondPage() { return encodeInto(2, Buffer); }
+bool TBasicInf::EncodeFirstPage() {
+    return encodeInto(1, Buffer);
+}
+bool TBasicInf::EncodeSecondPage() {
+    return encodeInto(2, Buffer);
+}
 
-void TBasicInf::beforeWritePage(int page) { link_.progress.SetProgress(quint16(page * 50)); }
+void TBasicInf::beforeWritePage(int page) {
+    link_.progress.SetProgress(quint16(page * 50));
+}
 
 void TBasicInf::DecodePage() {
     if (Address == devaddr::settingsPage(1)) {
@@ -65,9 +73,12 @@ void TBasicInf::readFinished() {
     link_.prompts.inform(QStringLiteral("Basic settings read to PC software success."));
 }
 
-void TBasicInf::writeFinished() { link_.prompts.inform(QStringLiteral("Basic setting saved success")); }
+void TBasicInf::writeFinished() {
+    link_.prompts.inform(QStringLiteral("Basic setting saved success"));
+}
 
-QStringList TBasicInf::describeDifferences(int page, const QByteArray& written, const QByteArray& read) const {
+QStringList TBasicInf::describeDifferences(int page, const QByteArray& written,
+                                           const QByteArray& read) const {
     QStringList rows;
     bool outsideFields = false;
     QList<bool> covered(written.size(), false);

@@ -39,7 +39,8 @@ public:
 
     // A page read back after a save that differs from what was written: the
     // names of the setting rows whose bytes differ.
-    QStringList describeDifferences(int page, const QByteArray& written, const QByteArray& read) const override;
+    QStringList describeDifferences(int page, const QByteArray& written,
+                                    const QByteArray& read) const override;
 
 protected:
     void readFinished() override;

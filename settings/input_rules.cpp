@@ -8,7 +8,9 @@ namespace settings {
 
 namespace {
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // The longest start of `text` that fits into `limit` GBK bytes.
 QString cutToBytes(const QString& text, int limit) {
@@ -43,29 +45,41 @@ QString stripUnencodable(QString& text) {
 
 RowRule ruleOf(int row) {
     switch (row) {
-    case 1: return {false, true, 4, 2};
-    case 2: return {false, true, 22, 3};
-    case 3:
-    case 4:
-    case 8: return {true, false, 0, -1};
-    case 5:
-    case 6:
-    case 13:
-    case 14: return {false, false, 40, row + 1};
-    case 7:
-    case 10:
-    case 15:
-    case 16: return {false, true, 3, row + 1};
-    case 9:
-    case 11:
-    case 12: return {true, true, 3, row + 1};
-    case 17: return {false, true, 4, 18};
-    case 18: return {false, false, 32, 19};
-    case 19: return {false, false, 5, 20};
-    case 20:
-    case 21: return {false, false, 16, row + 1};
-    case 22: return {false, false, 16, 21};  // the last row: back to the one above
-    default: return {};
+        case 1:
+            return {false, true, 4, 2};
+        case 2:
+            return {false, true, 22, 3};
+        case 3:
+        case 4:
+        case 8:
+            return {true, false, 0, -1};
+        case 5:
+        case 6:
+        case 13:
+        case 14:
+            return {false, false, 40, row + 1};
+        case 7:
+        case 10:
+        case 15:
+        case 16:
+            return {false, true, 3, row + 1};
+        case 9:
+        case 11:
+        case 12:
+            return {true, true, 3, row + 1};
+        case 17:
+            return {false, true, 4, 18};
+        case 18:
+            return {false, false, 32, 19};
+        case 19:
+            return {false, false, 5, 20};
+        case 20:
+        case 21:
+            return {false, false, 16, row + 1};
+        case 22:
+            return {false, false, 16, 21};  // the last row: back to the one above
+        default:
+            return {};
     }
 }
 
@@ -83,7 +97,8 @@ InputResult applyInputRule(int row, const QString& typed) {
     }
     // Only the last character is tested; on a choice row this works on the
     // typed text, so a pasted text keeps all but its last character.
-    if (rule.digits && !text.isEmpty() && !isDigit(text.back())) r.cellText = text.left(text.size() - 1);
+    if (rule.digits && !text.isEmpty() && !isDigit(text.back()))
+        r.cellText = text.left(text.size() - 1);
     // The limit looks at the text before the digit rule removed anything.
     if (rule.limit > 0 && gbk::byteLength(text) >= rule.limit) {
         r.cellText = cutToBytes(r.cellText, rule.limit);

@@ -1,11 +1,11 @@
 #include "settings/settings_page.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
-#include <QAbstractItemView>
-#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,8 +21,8 @@
 namespace {
 
 constexpr QAbstractItemView::EditTriggers kEditing =
-    QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
-    QAbstractItemView::AnyKeyPressed;
+    QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+    QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
 // The header row's fill: the light sky blue 0xF0CAA6 (blue F0, green CA, red A6).
 const char* kHeaderStyle =
@@ -46,7 +46,9 @@ public:
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
         QObject::connect(editor, &QLineEdit::textEdited, &page_,
-                         [this, col, row](const QString& text) { page_.strngrd_writeSetEditText(col, row, text); });
+                         [this, col, row](const QString& text) {
+                             page_.strngrd_writeSetEditText(col, row, text);
+                         });
         page_.editorOpened(editor, col, row);
         return editor;
     }
@@ -87,7 +89,8 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
     connect(buttons[2], &QPushButton::clicked, this, &SettingsPage::importProfileRequested);
     connect(buttons[3], &QPushButton::clicked, this, &SettingsPage::exportProfileRequested);
     // The profile workbook (settings/profile.h).
-    connect(this, &SettingsPage::importProfileRequested, this, [this] { Tcustomstringgrid_basis(session_).ImportProfile(); });
+    connect(this, &SettingsPage::importProfileRequested, this,
+            [this] { Tcustomstringgrid_basis(session_).ImportProfile(); });
     connect(this, &SettingsPage::exportProfileRequested, this, [this] {
         commitOpenEditor();  // the text still being typed belongs to the profile
         Tcustomstringgrid_basis(session_).ExportProfile();
@@ -112,7 +115,8 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
         if (editor == editor_) editor_ = nullptr;
     });
     connect(grid_, &StringGrid::cellSelected, this, &SettingsPage::strngrd_writeSelectCell);
-    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &SettingsPage::settingsGridScrolled);
+    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &SettingsPage::settingsGridScrolled);
     grid_->viewport()->installEventFilter(this);
 
     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
@@ -128,7 +132,8 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
         combos_[c] = box;
     }
     connect(&sheet_, &SettingsSheet::choiceChanged, this, [this](int choice, int index) {
-        if (choice >= 0 && choice < SettingsSheet::ChoiceCount) combos_[choice]->setCurrentIndex(index);
+        if (choice >= 0 && choice < SettingsSheet::ChoiceCount)
+            combos_[choice]->setCurrentIndex(index);
     });
     connect(&sheet_, &SettingsSheet::choiceListsShown, this, &SettingsPage::showChoiceLists);
 
@@ -152,7 +157,9 @@ SettingsPage::~SettingsPage() {
     delegate_->disconnect(this);
 }
 
-void SettingsPage::btn21Click() { session_.basicInf.readSettings(); }
+void SettingsPage::btn21Click() {
+    session_.basicInf.readSettings();
+}
 
 void SettingsPage::btn22Click() {
     // The text still being typed is part of what is saved.
@@ -192,7 +199,8 @@ void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& tex
         }
     }
     if (r.moveToRow >= 0) {
-        if (QLineEdit* open = openEditor()) static_cast<SettingsEditDelegate*>(delegate_)->finish(open);
+        if (QLineEdit* open = openEditor())
+            static_cast<SettingsEditDelegate*>(delegate_)->finish(open);
         sheet_.setContent(row, r.cellText);
         grid_->setCurrentCell(col, r.moveToRow);
     }
@@ -252,7 +260,8 @@ bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
             if (watched != combos_[c]) continue;
             // Opening the drop-down list is not leaving the box.
             bool ownPopup = false;  // the list's popup is a window of its own
-            for (const QWidget* w = QApplication::activePopupWidget(); w && !ownPopup; w = w->parentWidget())
+            for (const QWidget* w = QApplication::activePopupWidget(); w && !ownPopup;
+                 w = w->parentWidget())
                 ownPopup = w == combos_[c];
             if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && !ownPopup)
                 choiceListExit(SettingsSheet::Choice(c));

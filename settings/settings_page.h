@@ -7,10 +7,10 @@
 // the session's SettingsSheet, the input rules in settings/input_rules, the
 // transfer in TBasicInf.
 
+#include <array>
 #include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
-#include <array>
 
 #include "settings/settings_sheet.h"
 

@@ -1,7 +1,6 @@
 #include "settings/settings_pages.h"
 
 #include <algorithm>
-
 #include <QList>
 
 #include "link/gbk.h"
@@ -16,37 +15,27 @@ using E = Encoding;
 // before the byte of row 8, the three intervals are stored as rows 17, 15,
 // 16, and row 10 is kept twice. The GPRS user name straddles the two pages.
 constexpr Field kLayout[] = {
-    {1, 0, 4, 1, E::DigitString},
-    {1, 4, 22, 2, E::DigitString},
-    {1, 26, 1, 3, E::Choice},
-    {1, 27, 1, 4, E::Choice},
-    {1, 28, 40, 5, E::Text},
-    {1, 68, 40, 6, E::Text},
-    {1, 108, 2, 7, E::Number},
-    {1, 110, 1, 9, E::Choice},
-    {1, 111, 1, 8, E::Choice},
-    {1, 112, 2, 10, E::Number},
-    {1, 114, 2, 10, E::Number},
-    {1, 116, 1, 11, E::Choice},
-    {1, 117, 1, 12, E::Choice},
-    {1, 118, 40, 13, E::Text},
-    {1, 158, 40, 14, E::Text},
-    {1, 198, 2, 17, E::Number},
-    {1, 200, 2, 15, E::Number},
-    {1, 202, 2, 16, E::Number},
-    {1, 204, 32, 18, E::PlainText},
-    {1, 236, 2, 19, E::Number},
-    {1, 238, 16, 20, E::PlainText},
-    {1, 254, 2, 21, E::UserNameHead},
-    {2, 0, 14, 21, E::UserNameTail},
-    {2, 14, 16, 22, E::PlainText},
+    {1, 0, 4, 1, E::DigitString},    {1, 4, 22, 2, E::DigitString},
+    {1, 26, 1, 3, E::Choice},        {1, 27, 1, 4, E::Choice},
+    {1, 28, 40, 5, E::Text},         {1, 68, 40, 6, E::Text},
+    {1, 108, 2, 7, E::Number},       {1, 110, 1, 9, E::Choice},
+    {1, 111, 1, 8, E::Choice},       {1, 112, 2, 10, E::Number},
+    {1, 114, 2, 10, E::Number},      {1, 116, 1, 11, E::Choice},
+    {1, 117, 1, 12, E::Choice},      {1, 118, 40, 13, E::Text},
+    {1, 158, 40, 14, E::Text},       {1, 198, 2, 17, E::Number},
+    {1, 200, 2, 15, E::Number},      {1, 202, 2, 16, E::Number},
+    {1, 204, 32, 18, E::PlainText},  {1, 236, 2, 19, E::Number},
+    {1, 238, 16, 20, E::PlainText},  {1, 254, 2, 21, E::UserNameHead},
+    {2, 0, 14, 21, E::UserNameTail}, {2, 14, 16, 22, E::PlainText},
 };
 
 constexpr int UserNameMax = 16;  // 2 bytes on page 1 + 14 on page 2
 
 // Length of the GBK character starting at `b` (the encoder's output is
 // always valid GBK: a byte of 0x80 or more leads a two-byte character).
-int unitLength(quint8 b) { return b < 0x80 ? 1 : 2; }
+int unitLength(quint8 b) {
+    return b < 0x80 ? 1 : 2;
+}
 
 std::optional<QString> encodeBytes(int row, const QString& text, int maxBytes, QByteArray& out) {
     if (auto bytes = encodeCut(text, maxBytes)) {
@@ -84,48 +73,48 @@ std::optional<QString> encodeField(const Field& f, const SettingsSheet& sheet, P
     const QString& text = sheet.content(f.row);
     QByteArray bytes;
     switch (f.encoding) {
-    case E::DigitString:
-    case E::Text:
-        if (text.isEmpty() && f.encoding == E::DigitString) return std::nullopt;
-        if (auto err = encodeBytes(f.row, text, f.size, bytes)) return err;
-        std::copy(bytes.cbegin(), bytes.cend(), at);
-        if (bytes.size() < f.size) at[bytes.size()] = 0x00;
-        return std::nullopt;
-    case E::Choice: {
-        const int index = sheet.choice(SettingsSheet::Choice(SettingsSheet::choiceAt(f.row)));
-        *at = index < 0 ? 0xFF : quint8(index);
-        return std::nullopt;
-    }
-    case E::Number: {
-        if (text.isEmpty()) return std::nullopt;  // 0xFF 0xFF, read back as 65535
-        quint16 v = 0;
-        switch (parseNumber(text, v)) {
-        case NumberCheck::NotInteger:
-            return notIntegerMessage(text);
-        case NumberCheck::OutOfRange:
-            return outOfRangeMessage(f.row, text);
-        case NumberCheck::Ok:
-            break;
+        case E::DigitString:
+        case E::Text:
+            if (text.isEmpty() && f.encoding == E::DigitString) return std::nullopt;
+            if (auto err = encodeBytes(f.row, text, f.size, bytes)) return err;
+            std::copy(bytes.cbegin(), bytes.cend(), at);
+            if (bytes.size() < f.size) at[bytes.size()] = 0x00;
+            return std::nullopt;
+        case E::Choice: {
+            const int index = sheet.choice(SettingsSheet::Choice(SettingsSheet::choiceAt(f.row)));
+            *at = index < 0 ? 0xFF : quint8(index);
+            return std::nullopt;
         }
-        at[0] = quint8(v & 0xFF);
-        at[1] = quint8(v >> 8);
-        return std::nullopt;
-    }
-    case E::PlainText:
-        if (auto err = encodeBytes(f.row, text, f.size, bytes)) return err;
-        std::copy(bytes.cbegin(), bytes.cend(), at);
-        return std::nullopt;
-    case E::UserNameHead:
-        if (auto err = encodeBytes(f.row, text, UserNameMax, bytes)) return err;
-        if (bytes.isEmpty()) return std::nullopt;
-        at[0] = quint8(bytes[0]);
-        at[1] = bytes.size() > 1 ? quint8(bytes[1]) : 0x00;
-        return std::nullopt;
-    case E::UserNameTail:
-        if (auto err = encodeBytes(f.row, text, UserNameMax, bytes)) return err;
-        bytes = bytes.mid(2, f.size);
-        std::copy(bytes.cbegin(), bytes.cend(), at);
-        return std::nullopt;
+        case E::Number: {
+            if (text.isEmpty()) return std::nullopt;  // 0xFF 0xFF, read back as 65535
+            quint16 v = 0;
+            switch (parseNumber(text, v)) {
+                case NumberCheck::NotInteger:
+                    return notIntegerMessage(text);
+                case NumberCheck::OutOfRange:
+                    return outOfRangeMessage(f.row, text);
+                case NumberCheck::Ok:
+                    break;
+            }
+            at[0] = quint8(v & 0xFF);
+            at[1] = quint8(v >> 8);
+            return std::nullopt;
+        }
+        case E::PlainText:
+            if (auto err = encodeBytes(f.row, text, f.size, bytes)) return err;
+            std::copy(bytes.cbegin(), bytes.cend(), at);
+            return std::nullopt;
+        case E::UserNameHead:
+            if (auto err = encodeBytes(f.row, text, UserNameMax, bytes)) return err;
+            if (bytes.isEmpty()) return std::nullopt;
+            at[0] = quint8(bytes[0]);
+            at[1] = bytes.size() > 1 ? quint8(bytes[1]) : 0x00;
+            return std::nullopt;
+        case E::UserNameTail:
+            if (auto err = encodeBytes(f.row, text, UserNameMax, bytes)) return err;
+            bytes = bytes.mid(2, f.size);
+            std::copy(bytes.cbegin(), bytes.cend(), at);
+            return std::nullopt;
     }
     return std::nullopt;
 }
@@ -133,45 +122,47 @@ std::optional<QString> encodeField(const Field& f, const SettingsSheet& sheet, P
 void decodeField(const Field& f, const Page& page, SettingsSheet& sheet, DecodeState& state) {
     const quint8* at = page.data() + f.offset;
     switch (f.encoding) {
-    case E::DigitString:
-        sheet.setContent(f.row, decodeDigits(at, f.size));
-        break;
-    case E::Choice:
-        sheet.setChoice(SettingsSheet::Choice(SettingsSheet::choiceAt(f.row)), at[0]);
-        break;
-    case E::Number:
-        sheet.setContent(f.row, QString::number(at[0] + 256 * at[1]));
-        break;
-    case E::Text:
-        sheet.setContent(f.row, decodeText(at, f.size));
-        break;
-    case E::PlainText:
-        sheet.setContent(f.row, gbk::decode(plainBytes(at, f.size)));
-        break;
-    case E::UserNameHead:
-        state.userNameHead = plainBytes(at, f.size);
-        state.userNameHeadText = gbk::decode(state.userNameHead);
-        state.haveHead = true;
-        sheet.setContent(f.row, state.userNameHeadText);
-        break;
-    case E::UserNameTail: {
-        const QByteArray tail = plainBytes(at, f.size);
-        // Decoding head and tail together keeps a double-byte character that
-        // straddles the pages whole; otherwise the tail is appended to what
-        // the cell holds.
-        if (state.haveHead && sheet.content(f.row) == state.userNameHeadText)
-            sheet.setContent(f.row, gbk::decode(state.userNameHead + tail));
-        else
-            sheet.setContent(f.row, sheet.content(f.row) + gbk::decode(tail));
-        state = DecodeState();
-        break;
-    }
+        case E::DigitString:
+            sheet.setContent(f.row, decodeDigits(at, f.size));
+            break;
+        case E::Choice:
+            sheet.setChoice(SettingsSheet::Choice(SettingsSheet::choiceAt(f.row)), at[0]);
+            break;
+        case E::Number:
+            sheet.setContent(f.row, QString::number(at[0] + 256 * at[1]));
+            break;
+        case E::Text:
+            sheet.setContent(f.row, decodeText(at, f.size));
+            break;
+        case E::PlainText:
+            sheet.setContent(f.row, gbk::decode(plainBytes(at, f.size)));
+            break;
+        case E::UserNameHead:
+            state.userNameHead = plainBytes(at, f.size);
+            state.userNameHeadText = gbk::decode(state.userNameHead);
+            state.haveHead = true;
+            sheet.setContent(f.row, state.userNameHeadText);
+            break;
+        case E::UserNameTail: {
+            const QByteArray tail = plainBytes(at, f.size);
+            // Decoding head and tail together keeps a double-byte character that
+            // straddles the pages whole; otherwise the tail is appended to what
+            // the cell holds.
+            if (state.haveHead && sheet.content(f.row) == state.userNameHeadText)
+                sheet.setContent(f.row, gbk::decode(state.userNameHead + tail));
+            else
+                sheet.setContent(f.row, sheet.content(f.row) + gbk::decode(tail));
+            state = DecodeState();
+            break;
+        }
     }
 }
 
 }  // namespace
 
-std::span<const Field> layout() { return kLayout; }
+std::span<const Field> layout() {
+    return kLayout;
+}
 
 std::optional<QByteArray> encodeCut(const QString& text, int maxBytes) {
     auto bytes = gbk::encode(text);
@@ -233,7 +224,8 @@ QString notIntegerMessage(const QString& text) {
 }
 
 QString outOfRangeMessage(int row, const QString& text) {
-    return QStringLiteral("%1: '%2' is out of range (0 to 65535)").arg(SettingsSheet::rowName(row), text);
+    return QStringLiteral("%1: '%2' is out of range (0 to 65535)")
+        .arg(SettingsSheet::rowName(row), text);
 }
 
 QString unencodableMessage(int row, const QString& character) {

@@ -10,10 +10,10 @@
 // character: texts are cut at character boundaries, and a character that
 // GBK cannot hold stops the encoding with a message naming the row.
 
-#include <QByteArray>
-#include <QString>
 #include <array>
 #include <optional>
+#include <QByteArray>
+#include <QString>
 #include <span>
 
 #include "settings/settings_sheet.h"
@@ -70,7 +70,7 @@ QString decodeText(const quint8* bytes, int size);
 QByteArray plainBytes(const quint8* bytes, int size);  // up to the first 0xFF
 
 // Messages of refused cells.
-QString notIntegerMessage(const QString& text);                 // "'x' is not a valid integer value"
+QString notIntegerMessage(const QString& text);  // "'x' is not a valid integer value"
 QString outOfRangeMessage(int row, const QString& text);
 QString unencodableMessage(int row, const QString& character);
 

@@ -15,17 +15,23 @@ const RowText kRows[22] = {
     {"4.DIN2 Type", "", "Default:NO"},
     {"5.DIN1 Alarm Content", "Unauthorized door opened", "Up to 40 characters"},
     {"6.DIN2 Alarm Content", "DIN2 Alarm", "Up to 40 characters"},
-    {"7.Auto Arm after authorized number call-in(0~999)", "10", "Default:10,Unit:Minute.Setting to 0 means Disable Auto Arm"},
+    {"7.Auto Arm after authorized number call-in(0~999)", "10",
+     "Default:10,Unit:Minute.Setting to 0 means Disable Auto Arm"},
     {"8.Arm/Disarm after power on", "", "Default:Disarm. System will alarm only on Arm status"},
     {"9.Relay Control Authorization", "", "Default:Only authorized number(s) can call to control"},
-    {"10.Relay swtich ON timer(0~999, Unit:Second)", "0", "Default:0,means relay ON 0.5 seconds then OFF after call in"},
-    {"11.When relay switch ON by authorized number,notify", "", "Default3:Admin Number;Caller Number"},
-    {"12.When relay switch OFF by authorized number,notify", "", "Default3:Admin Number;Caller Number"},
+    {"10.Relay swtich ON timer(0~999, Unit:Second)", "0",
+     "Default:0,means relay ON 0.5 seconds then OFF after call in"},
+    {"11.When relay switch ON by authorized number,notify", "",
+     "Default3:Admin Number;Caller Number"},
+    {"12.When relay switch OFF by authorized number,notify", "",
+     "Default3:Admin Number;Caller Number"},
     {"13.SMS content when relay ON", "Relay ON", "Up to 40 characters"},
     {"14.SMS content when relay OFF", "Relay OFF", "Up to 40 characters"},
-    {"15.Power source failure alarm delay(0~999,Unit:Min)", "999", "Default:999,means no alarm.Setting as 000,alarm SMS once power failure."},
+    {"15.Power source failure alarm delay(0~999,Unit:Min)", "999",
+     "Default:999,means no alarm.Setting as 000,alarm SMS once power failure."},
     {"16.Self-Check Report Interval(0-999,Unit:Hour)", "0", "Default:0,means no report"},
-    {"17.GPRS Data Upload Interval Time(0-9999,Unit:Min)", "9999", "Default:9999,disable.Setting as 0 means always on line"},
+    {"17.GPRS Data Upload Interval Time(0-9999,Unit:Min)", "9999",
+     "Default:9999,disable.Setting as 0 means always on line"},
     {"18.Server IP Address", "", "Up to 32 characters"},
     {"19.Server Port(0-65535)", "", "Default:65535"},
     {"20.GPRS APN", "", "Call mobile operator to ask the APN name if you need data function"},
@@ -47,15 +53,15 @@ const QStringList& SettingsSheet::items(Choice c) {
     static const QStringList notify = {"0:None", "1:Admin Number", "2:Caller Number",
                                        "3:Admin Number;Caller Number"};
     switch (c) {
-    case Cbb1:
-    case Cbb2:
-        return inputType;
-    case Cbb4:
-        return arm;
-    case Cbb3:
-        return relay;
-    default:
-        return notify;
+        case Cbb1:
+        case Cbb2:
+            return inputType;
+        case Cbb4:
+            return arm;
+        case Cbb3:
+            return relay;
+        default:
+            return notify;
     }
 }
 

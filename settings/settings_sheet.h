@@ -7,9 +7,9 @@
 // the device stores; -1 is "no selection" (a byte that names no item).
 // The first character of every item text is its index.
 
+#include <array>
 #include <QObject>
 #include <QStringList>
-#include <array>
 
 #include "link/text_grid.h"
 
@@ -34,8 +34,8 @@ public:
     QString choiceText(Choice c) const;
 
     static const QStringList& items(Choice c);
-    static int rowOf(Choice c);        // grid row of a list
-    static int choiceAt(int row);      // list standing over `row`, or -1
+    static int rowOf(Choice c);               // grid row of a list
+    static int choiceAt(int row);             // list standing over `row`, or -1
     static const char* widgetName(Choice c);  // "cbb1" ...
     // Name of a setting row 1..22 as column 0 shows it ("19.Server Port(0-65535)").
     static QString rowName(int row);

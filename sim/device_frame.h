@@ -9,10 +9,9 @@
 // The checksum is the XOR of bytes 1 .. 7+N; the start marker is not part of
 // it. N is at most 256 (the device's block size).
 
+#include <chrono>
 #include <QByteArray>
 #include <QtGlobal>
-
-#include <chrono>
 
 namespace vdev {
 

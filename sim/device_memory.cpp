@@ -1,27 +1,32 @@
 #include "sim/device_memory.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 #include <array>
 #include <cstring>
+#include <QFile>
+#include <QSaveFile>
 
 namespace vdev {
 
 int pageCount(Region region) {
     switch (region) {
-        case Region::Settings: return SettingsPages;
-        case Region::Numbers: return NumberPages;
-        case Region::History: return HistoryPages;
+        case Region::Settings:
+            return SettingsPages;
+        case Region::Numbers:
+            return NumberPages;
+        case Region::History:
+            return HistoryPages;
     }
     return 0;
 }
 
 static quint32 regionBase(Region region) {
     switch (region) {
-        case Region::Settings: return SettingsBase;
-        case Region::Numbers: return NumbersBase;
-        case Region::History: return HistoryBase;
+        case Region::Settings:
+            return SettingsBase;
+        case Region::Numbers:
+            return NumbersBase;
+        case Region::History:
+            return HistoryBase;
     }
     return 0;
 }
@@ -48,7 +53,9 @@ int DeviceMemory::imageOffset(Region region, int page) {
     return (first + page - 1) * PageSize;
 }
 
-DeviceMemory::DeviceMemory() { resetToFactory(); }
+DeviceMemory::DeviceMemory() {
+    resetToFactory();
+}
 
 QByteArray DeviceMemory::factorySettingsPage1() {
     QByteArray p(PageSize, char(0xFF));
@@ -166,16 +173,26 @@ void DeviceMemory::fillSampleHistory(int count, quint32 seed) {
         t.advance(60 + rng.below(36 * 3600));
         const int roll = rng.below(100);
         int action;
-        if (roll < 55) action = 2;        // Relay ON
-        else if (roll < 65) action = 3;   // Relay OFF
-        else if (roll < 72) action = 0;   // Add number
-        else if (roll < 76) action = 1;   // Delete Number
-        else if (roll < 82) action = 4;   // DIN1 Alarm
-        else if (roll < 85) action = 5;   // DIN2 Alarm
-        else if (roll < 89) action = 7;   // Arm
-        else if (roll < 93) action = 8;   // Disarm
-        else if (roll < 97) action = 6;   // Power failure
-        else action = 9;                  // Power recovery
+        if (roll < 55)
+            action = 2;  // Relay ON
+        else if (roll < 65)
+            action = 3;  // Relay OFF
+        else if (roll < 72)
+            action = 0;  // Add number
+        else if (roll < 76)
+            action = 1;  // Delete Number
+        else if (roll < 82)
+            action = 4;  // DIN1 Alarm
+        else if (roll < 85)
+            action = 5;  // DIN2 Alarm
+        else if (roll < 89)
+            action = 7;  // Arm
+        else if (roll < 93)
+            action = 8;  // Disarm
+        else if (roll < 97)
+            action = 6;  // Power failure
+        else
+            action = 9;  // Power recovery
 
         quint8 source = 3;  // Telephone
         QByteArray executant;
@@ -196,10 +213,22 @@ void DeviceMemory::fillSampleHistory(int count, quint32 seed) {
                 executant = users[rng.below(int(users.size()))];
                 content = action == 2 ? "Relay ON" : "Relay OFF";
                 break;
-            case 4: source = 0; content = "Unauthorized door opened"; break;
-            case 5: source = 0; content = "DIN2 Alarm"; break;
-            case 6: source = 0; content = "Power supply failure, running on battery"; break;
-            case 9: source = 0; content = "Power supply recovered"; break;
+            case 4:
+                source = 0;
+                content = "Unauthorized door opened";
+                break;
+            case 5:
+                source = 0;
+                content = "DIN2 Alarm";
+                break;
+            case 6:
+                source = 0;
+                content = "Power supply failure, running on battery";
+                break;
+            case 9:
+                source = 0;
+                content = "Power supply recovered";
+                break;
             case 7:
             case 8:
                 source = rng.below(2) ? 1 : 3;

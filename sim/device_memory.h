@@ -21,11 +21,10 @@
 //   0x200 + (A - 0x1000)     for the numbers,
 //   0x17900 + (A - 0x30000)  for the history.
 
+#include <optional>
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
-
-#include <optional>
 
 namespace vdev {
 

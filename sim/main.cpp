@@ -5,14 +5,13 @@
 // memory is loaded from the image file at start (when the file exists) and
 // written back on exit.
 
-#include "sim/virtual_device.h"
-
+#include <csignal>
+#include <cstdio>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include <csignal>
-#include <cstdio>
+#include "sim/virtual_device.h"
 
 namespace {
 
@@ -21,7 +20,8 @@ bool parseCount(const QCommandLineParser& p, const QString& name, int* out, QStr
     bool ok = false;
     const int v = p.value(name).toInt(&ok);
     if (!ok || v < 0) {
-        *error = QStringLiteral("--%1 needs a whole number >= 0, not '%2'").arg(name, p.value(name));
+        *error =
+            QStringLiteral("--%1 needs a whole number >= 0, not '%2'").arg(name, p.value(name));
         return false;
     }
     *out = v;
@@ -37,7 +37,8 @@ bool parsePair(const QCommandLineParser& p, const QString& name, int* a, int* b,
         *b = parts[1].toInt(&ok2);
     }
     if (!ok1 || !ok2 || *a < 0 || *b < 0) {
-        *error = QStringLiteral("--%1 needs two whole numbers as A:B, not '%2'").arg(name, p.value(name));
+        *error = QStringLiteral("--%1 needs two whole numbers as A:B, not '%2'")
+                     .arg(name, p.value(name));
         return false;
     }
     return true;
@@ -57,14 +58,17 @@ int main(int argc, char** argv) {
     p.addHelpOption();
     const QList<QCommandLineOption> options = {
         {"link", "Also make a symbolic link PATH to the slave (removed on exit).", "PATH"},
-        {"memory", "Device memory image: loaded at start when it exists, saved on exit "
-                   "(224512 bytes: settings pages 1-2, number pages 1-375, history pages "
-                   "1-500, 256 bytes each, in that order).", "FILE"},
+        {"memory",
+         "Device memory image: loaded at start when it exists, saved on exit "
+         "(224512 bytes: settings pages 1-2, number pages 1-375, history pages "
+         "1-500, 256 bytes each, in that order).",
+         "FILE"},
         {"sample-history", "Fill the history log with sample events."},
         {"sample-count", "Number of sample events (default 120, at most 1000).", "N"},
         {"seed", "Seed of the sample events (default 1).", "N"},
-        {"paced", "Keep 115200 baud timing: a request is complete 86.8 us per byte after its "
-                  "first byte, and reply bytes leave at that rate."},
+        {"paced",
+         "Keep 115200 baud timing: a request is complete 86.8 us per byte after its "
+         "first byte, and reply bytes leave at that rate."},
         {"silent", "Never answer."},
         {"silent-after", "Answer the first N requests, then nothing.", "N"},
         {"bad-checksum", "Send reply N with a wrong checksum.", "N"},
@@ -137,7 +141,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qPrintable(slave));
     std::fflush(stdout);
     if (p.isSet("link"))
-        std::fprintf(stderr, "varnel-devsim: %s -> %s\n", qPrintable(p.value("link")), qPrintable(slave));
+        std::fprintf(stderr, "varnel-devsim: %s -> %s\n", qPrintable(p.value("link")),
+                     qPrintable(slave));
 
     int sig = 0;
     sigwait(&stopSignals, &sig);

@@ -1,16 +1,15 @@
 #include "sim/virtual_device.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-#include <deque>
-
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <deque>
+#include <QFile>
+#include <QFileInfo>
 
 namespace vdev {
 
@@ -32,7 +31,9 @@ bool plausibleTime(const QByteArray& p) {
 
 VirtualDevice::VirtualDevice() = default;
 
-VirtualDevice::~VirtualDevice() { stop(); }
+VirtualDevice::~VirtualDevice() {
+    stop();
+}
 
 QString VirtualDevice::start(const QString& linkPath, QString* error) {
     if (isRunning()) return slave_;
@@ -46,7 +47,8 @@ QString VirtualDevice::start(const QString& linkPath, QString* error) {
         return QString();
     };
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master_ < 0) return fail(QStringLiteral("cannot create a pseudo-terminal: %1").arg(strerror(errno)));
+    if (master_ < 0)
+        return fail(QStringLiteral("cannot create a pseudo-terminal: %1").arg(strerror(errno)));
     char name[128];
     if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
         ::ptsname_r(master_, name, sizeof name) != 0)
@@ -118,7 +120,9 @@ void VirtualDevice::stop() {
     changed_.notify_all();
 }
 
-QString VirtualDevice::slavePath() const { return isRunning() ? slave_ : QString(); }
+QString VirtualDevice::slavePath() const {
+    return isRunning() ? slave_ : QString();
+}
 
 QByteArray VirtualDevice::pageBytes(Region region, int page) const {
     std::lock_guard lock(mutex_);
@@ -223,7 +227,9 @@ std::optional<std::array<quint8, 6>> VirtualDevice::deviceClock() const {
 
 QByteArray VirtualDevice::answerLocked(const Frame& rq, int number, const Faults& f) {
     const bool refuse = f.refuseReply == number;
-    auto ack = [&rq](bool ok) { return encodeFrame(rq.code, rq.address, QByteArray(1, ok ? 1 : 0)); };
+    auto ack = [&rq](bool ok) {
+        return encodeFrame(rq.code, rq.address, QByteArray(1, ok ? 1 : 0));
+    };
     switch (rq.code) {
         case CmdReadBlock: {
             const auto block = blockAt(rq.address);
@@ -257,7 +263,8 @@ QByteArray VirtualDevice::answerLocked(const Frame& rq, int number, const Faults
             }
             return ack(ok);
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -280,8 +287,8 @@ void VirtualDevice::run() {
     FrameReader reader;
     std::deque<Ready> requests;
     std::deque<Segment> out;
-    Clock::time_point lineFree{};  // when the last scheduled byte will have left
-    Clock::time_point inputFree{}; // when the last request's last byte has arrived (paced)
+    Clock::time_point lineFree{};   // when the last scheduled byte will have left
+    Clock::time_point inputFree{};  // when the last request's last byte has arrived (paced)
     bool wantWrite = false;
 
     auto schedule = [&](const Frame& rq, int number, Clock::time_point now) {
@@ -329,7 +336,8 @@ void VirtualDevice::run() {
             int upto = int(s.bytes.size());
             if (s.paced) upto = qMin(upto, int((now - s.due) / ByteTime) + 1);
             if (upto > s.sent) {
-                const ssize_t w = ::write(master_, s.bytes.constData() + s.sent, size_t(upto - s.sent));
+                const ssize_t w =
+                    ::write(master_, s.bytes.constData() + s.sent, size_t(upto - s.sent));
                 if (w < 0) {
                     if (errno == EINTR) continue;
                     wantWrite = errno == EAGAIN;
@@ -396,7 +404,8 @@ void VirtualDevice::run() {
             const Clock::time_point at = Clock::now();
             for (ssize_t i = 0; i < r; ++i) {
                 switch (reader.feed(quint8(buf[i]), at)) {
-                    case FrameReader::Result::Pending: break;
+                    case FrameReader::Result::Pending:
+                        break;
                     case FrameReader::Result::BadChecksum:
                     case FrameReader::Result::Oversize: {
                         std::lock_guard lock(mutex_);

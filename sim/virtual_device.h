@@ -29,19 +29,18 @@
 // start() or resetCounters() is answered by reply N (1-based), whether the
 // answer is then sent or suppressed.
 
-#include "sim/device_frame.h"
-#include "sim/device_memory.h"
-
-#include <QByteArray>
-#include <QList>
-#include <QString>
-
 #include <array>
-#include <optional>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <QByteArray>
+#include <QList>
+#include <QString>
 #include <thread>
+
+#include "sim/device_frame.h"
+#include "sim/device_memory.h"
 
 namespace vdev {
 
@@ -49,21 +48,21 @@ namespace vdev {
 constexpr std::chrono::nanoseconds ByteTime{86806};
 
 struct Faults {
-    bool silent = false;       // answer nothing at all
-    int silentAfter = -1;      // answer requests 1..N, then nothing (-1: off)
-    int badChecksumReply = 0;  // reply N goes out with a wrong checksum (0: off)
-    bool refuseWrites = false; // every write block is answered 00 and not stored
-    int refuseReply = 0;       // reply N, if it acknowledges (0x82, 0x03, 0x04, 0x85), says 00
-                               // and the request has no effect
-    int cutReply = 0;          // reply N stops after cutAfter bytes (0: off)
+    bool silent = false;        // answer nothing at all
+    int silentAfter = -1;       // answer requests 1..N, then nothing (-1: off)
+    int badChecksumReply = 0;   // reply N goes out with a wrong checksum (0: off)
+    bool refuseWrites = false;  // every write block is answered 00 and not stored
+    int refuseReply = 0;        // reply N, if it acknowledges (0x82, 0x03, 0x04, 0x85), says 00
+                                // and the request has no effect
+    int cutReply = 0;           // reply N stops after cutAfter bytes (0: off)
     int cutAfter = 0;
-    QByteArray garbage;        // bytes sent in front of a reply ...
-    int garbageReply = 0;      // ... of reply N only (0: in front of every reply)
-    int chunkSize = 0;         // split every reply into chunks of this many bytes (0: off)
-    int chunkDelayMs = 0;      // pause before each chunk after the first
-    bool corruptStore = false; // acknowledge writes with 01 but store the block with
-                               // its first byte's lowest bit inverted
-    bool paced = false;        // 115200 baud timing in both directions
+    QByteArray garbage;         // bytes sent in front of a reply ...
+    int garbageReply = 0;       // ... of reply N only (0: in front of every reply)
+    int chunkSize = 0;          // split every reply into chunks of this many bytes (0: off)
+    int chunkDelayMs = 0;       // pause before each chunk after the first
+    bool corruptStore = false;  // acknowledge writes with 01 but store the block with
+                                // its first byte's lowest bit inverted
+    bool paced = false;         // 115200 baud timing in both directions
 };
 
 struct ReceivedRequest {
@@ -100,10 +99,10 @@ public:
     Faults faults() const;
 
     // Counters since start() or resetCounters().
-    int requestCount(quint8 code) const;  // valid requests received with this code
-    int totalRequests() const;            // valid requests of any code
-    int invalidRequests() const;          // bad checksum or oversize
-    int repliesSent() const;              // replies whose last byte has been written
+    int requestCount(quint8 code) const;              // valid requests received with this code
+    int totalRequests() const;                        // valid requests of any code
+    int invalidRequests() const;                      // bad checksum or oversize
+    int repliesSent() const;                          // replies whose last byte has been written
     QList<ReceivedRequest> receivedRequests() const;  // valid requests in arrival order
     void resetCounters();
     // Waits until totalRequests() >= n or the timeout passes.

@@ -7,11 +7,11 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <QBuffer>
 #include <QByteArray>
 #include <QList>
-#include <cstddef>
-#include <cstdint>
 
 #include "office/workbook.h"
 
@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!zip.open(QuaZip::mdCreate)) return 0;
         for (int i = 0; i < pieces.size() && i < 5; ++i) {
             QuaZipFile part(&zip);
-            if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(names[i]), nullptr, 0, 0, 0)) return 0;
+            if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(names[i]), nullptr, 0, 0, 0))
+                return 0;
             part.write(pieces[i]);
             part.close();
         }

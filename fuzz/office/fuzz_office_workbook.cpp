@@ -1,9 +1,9 @@
 // Feeds whole files to the workbook reader. Every input must end in a
 // result or an error text; the sanitizers catch everything else.
 
-#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
+#include <QByteArray>
 
 #include "office/workbook.h"
 

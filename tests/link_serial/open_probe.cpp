@@ -2,13 +2,13 @@
 // outcome: "OPENED", or the open error and the reason on two lines. Run as
 // root, it first drops to nobody, so that a chmod 000 port really is denied.
 
-#include "link/tcomm.h"
-
-#include <QCoreApplication>
-
-#include <cstdio>
 #include <grp.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <QCoreApplication>
+
+#include "link/tcomm.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;

@@ -2,17 +2,17 @@
 // pseudo-terminal: opening and its failures, byte delivery, request order,
 // close/reopen and the loss of the device while the port is open.
 
-#include "link/tcomm.h"
-#include "sim/device_frame.h"
-#include "sim/virtual_device.h"
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/resource.h>
-#include <sys/stat.h>
+#include "link/tcomm.h"
+#include "sim/device_frame.h"
+#include "sim/virtual_device.h"
 
 using namespace vdev;
 
@@ -24,7 +24,9 @@ QByteArray allByteValues() {
     return p;
 }
 
-QByteArray readRequest(quint32 address) { return encodeFrame(CmdReadBlock, address, {}); }
+QByteArray readRequest(quint32 address) {
+    return encodeFrame(CmdReadBlock, address, {});
+}
 
 double cpuSeconds() {
     rusage ru{};
@@ -282,7 +284,8 @@ void TstLinkSerial::reason_mapsTheFailure_data() {
         << int(QSerialPort::PermissionError) << false << "another program";
     QTest::newRow("missing") << int(QSerialPort::DeviceNotFoundError) << false << "does not exist";
     QTest::newRow("already open") << int(QSerialPort::OpenError) << false << "already open";
-    QTest::newRow("other: system text") << int(QSerialPort::UnknownError) << false << "Input/output";
+    QTest::newRow("other: system text")
+        << int(QSerialPort::UnknownError) << false << "Input/output";
 }
 
 void TstLinkSerial::reason_mapsTheFailure() {

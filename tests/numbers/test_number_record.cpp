@@ -14,7 +14,8 @@ struct Row {
 };
 
 void putRow(TextGrid& g, int row, const Row& r) {
-    g.setRows(row, {{r.number, r.startDate, r.startTime, r.endDate, r.endTime, r.always, r.del}}, Number);
+    g.setRows(row, {{r.number, r.startDate, r.startTime, r.endDate, r.endTime, r.always, r.del}},
+              Number);
 }
 
 QByteArray record(const TextGrid& g, int row, QString* error = nullptr) {
@@ -22,10 +23,13 @@ QByteArray record(const TextGrid& g, int row, QString* error = nullptr) {
     quint8 buf[PageSize];
     const QString e = encodePage(g, page, buf);
     if (error) *error = e;
-    return QByteArray(reinterpret_cast<const char*>(buf) + ((row - 1) % RecordsPerPage) * RecordSize, RecordSize);
+    return QByteArray(
+        reinterpret_cast<const char*>(buf) + ((row - 1) % RecordsPerPage) * RecordSize, RecordSize);
 }
 
-QByteArray tail(const QByteArray& rec) { return rec.mid(22, 10); }
+QByteArray tail(const QByteArray& rec) {
+    return rec.mid(22, 10);
+}
 
 }  // namespace
 
@@ -37,8 +41,9 @@ private slots:
     void init() { fillStartContents(grid); }
 
     void startContents() {
-        QCOMPARE(grid.rowTexts(0), (QStringList{"Serial", "Authorized number", "Start Date", "Start Time ",
-                                                "End Date", "End Time", "Always(V)", "Delete(V)"}));
+        QCOMPARE(grid.rowTexts(0),
+                 (QStringList{"Serial", "Authorized number", "Start Date", "Start Time ",
+                              "End Date", "End Time", "Always(V)", "Delete(V)"}));
         QCOMPARE(grid.rowTexts(3000), (QStringList{"3000", "", "", "", "", "", "no", "no"}));
     }
 
@@ -64,10 +69,22 @@ private slots:
         QTest::addColumn<QString>("startTime");
         QTest::addColumn<QString>("endDate");
         QTest::addColumn<QString>("endTime");
-        QTest::newRow("as read") << "2024-05-17" << "08:30" << "2025-01-02" << "18:05";
-        QTest::newRow("as picked") << "2024/05/17" << "08:30" << "2025/01/02" << "18:05";
-        QTest::newRow("one-digit hour") << "2024/05/17" << "8:30" << "2025/01/02" << "18:05";
-        QTest::newRow("one-digit minute") << "2024.05.17" << "08:30" << "2025 01 02" << "18:5";
+        QTest::newRow("as read") << "2024-05-17"
+                                 << "08:30"
+                                 << "2025-01-02"
+                                 << "18:05";
+        QTest::newRow("as picked") << "2024/05/17"
+                                   << "08:30"
+                                   << "2025/01/02"
+                                   << "18:05";
+        QTest::newRow("one-digit hour") << "2024/05/17"
+                                        << "8:30"
+                                        << "2025/01/02"
+                                        << "18:05";
+        QTest::newRow("one-digit minute") << "2024.05.17"
+                                          << "08:30"
+                                          << "2025 01 02"
+                                          << "18:5";
     }
     void validityWindow() {
         QFETCH(QString, startDate);
@@ -80,7 +97,8 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(rec.left(4), QByteArray("123", 4));
         QCOMPARE(rec.mid(3, 19), QByteArray(19, '\0'));
-        QCOMPARE(tail(rec), QByteArray::fromHex("0511081e01021205" "1819"));
+        QCOMPARE(tail(rec), QByteArray::fromHex("0511081e01021205"
+                                                "1819"));
     }
 
     void timeForms_data() {
@@ -136,7 +154,8 @@ private slots:
         quint8 buf[PageSize];
         for (int page = 1; page <= PageCount; ++page) {
             QVERIFY(encodePage(grid, page, buf).isEmpty());
-            QCOMPARE(QByteArray(reinterpret_cast<char*>(buf), PageSize), QByteArray(PageSize, '\xff'));
+            QCOMPARE(QByteArray(reinterpret_cast<char*>(buf), PageSize),
+                     QByteArray(PageSize, '\xff'));
         }
     }
 
@@ -158,7 +177,8 @@ private slots:
         QCOMPARE(rows[0], (QStringList{"+8613800", "", "", "", "", "yes"}));
         QCOMPARE(rows[1], (QStringList{"123", "2024-05-17", "08:30", "2025-01-02", "18:05", "no"}));
         QCOMPARE(rows[2], (QStringList{"", "", "", "", "", "no"}));
-        QCOMPARE(rows[3], (QStringList{"4711", "2099-12-31", "23:59", "2000-01-01", "00:00", "no"}));
+        QCOMPARE(rows[3],
+                 (QStringList{"4711", "2099-12-31", "23:59", "2000-01-01", "00:00", "no"}));
         QCOMPARE(rows[4], (QStringList{"", "", "", "", "", "no"}));  // 32 x 0x00
     }
 
@@ -175,11 +195,21 @@ private slots:
         QTest::addColumn<QString>("startDate");
         QTest::addColumn<QString>("startTime");
         QTest::addColumn<QString>("message");
-        QTest::newRow("time without colon") << "2024/05/17" << "0905" << "'' is not a valid integer value";
-        QTest::newRow("text in time") << "2024/05/17" << "ab:30" << "'ab' is not a valid integer value";
-        QTest::newRow("short date") << "2024/5/17" << "08:30" << "'5/' is not a valid integer value";
-        QTest::newRow("date text") << "tomorrow" << "08:30" << "'ro' is not a valid integer value";
-        QTest::newRow("signed hour") << "2024/05/17" << "-1:30" << "'-1' is not a valid integer value";
+        QTest::newRow("time without colon") << "2024/05/17"
+                                            << "0905"
+                                            << "'' is not a valid integer value";
+        QTest::newRow("text in time") << "2024/05/17"
+                                      << "ab:30"
+                                      << "'ab' is not a valid integer value";
+        QTest::newRow("short date") << "2024/5/17"
+                                    << "08:30"
+                                    << "'5/' is not a valid integer value";
+        QTest::newRow("date text") << "tomorrow"
+                                   << "08:30"
+                                   << "'ro' is not a valid integer value";
+        QTest::newRow("signed hour") << "2024/05/17"
+                                     << "-1:30"
+                                     << "'-1' is not a valid integer value";
     }
     void conversionFailures() {
         QFETCH(QString, startDate);
@@ -196,7 +226,8 @@ private slots:
         QString error;
         const QByteArray rec = record(grid, 1, &error);
         QVERIFY(error.isEmpty());
-        QCOMPARE(rec.left(5), QByteArray("\xb5\xe7\xbb\xb0" "1"));
+        QCOMPARE(rec.left(5), QByteArray("\xb5\xe7\xbb\xb0"
+                                         "1"));
         QVERIFY(unsendableNumberMessage(grid).isEmpty());
 
         putRow(grid, 2, {QString::fromUtf8("12\xF0\x9F\x98\x80"), "", "", "", "", "yes"});
@@ -266,12 +297,14 @@ private slots:
         QTest::addColumn<QList<int>>("errorRows");
         QTest::addColumn<QString>("tail");
         const QString head =
-            "Wrong operation:please select \"Always\" or setting the Start-End date and time.Total:";
+            "Wrong operation:please select \"Always\" or setting the Start-End date and "
+            "time.Total:";
         QTest::newRow("none") << QList<int>{} << QString();
         QTest::newRow("one") << QList<int>{5} << head + "1\rWrong serial number:5";
         QTest::newRow("two") << QList<int>{5, 9} << head + "2\rWrong serial number:5,9";
         QTest::newRow("three") << QList<int>{5, 9, 12} << head + "3\rWrong serial number:5,9,12";
-        QTest::newRow("four") << QList<int>{5, 9, 12, 40} << head + "4\rWrong serial number:5,9,12,....";
+        QTest::newRow("four") << QList<int>{5, 9, 12, 40}
+                              << head + "4\rWrong serial number:5,9,12,....";
         QTest::newRow("last slot") << QList<int>{3000} << head + "1\rWrong serial number:3000";
     }
     void checkList() {
@@ -282,7 +315,8 @@ private slots:
         putRow(grid, 2, {"2", "", "", "", "", "yes"});
         putRow(grid, 3, {"3", "", "", "", "", "no", "yes"});
         putRow(grid, 4, {"", "2024/05/17", "", "", ""});
-        for (int row : errorRows) putRow(grid, row, {"77", "2024/05/17", "08:30", "2025/01/02", ""});
+        for (int row : errorRows)
+            putRow(grid, row, {"77", "2024/05/17", "08:30", "2025/01/02", ""});
         QCOMPARE(checkListMessage(grid), tail);
     }
 

@@ -24,8 +24,8 @@ struct NumberDevice {
 
     QByteArray operator()(const QByteArray& req) {
         const quint8 code = quint8(req[1]);
-        const qint32 address = qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) | (quint8(req[4]) << 8) |
-                                      quint8(req[5]));
+        const qint32 address = qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) |
+                                      (quint8(req[4]) << 8) | quint8(req[5]));
         const int page = pageOfAddress(address);
         if (page == silentPage) return {};
         if (code == 0x83) {
@@ -43,7 +43,9 @@ qint32 frameAddress(const QByteArray& f) {
     return qint32((quint8(f[2]) << 24) | (quint8(f[3]) << 16) | (quint8(f[4]) << 8) | quint8(f[5]));
 }
 
-void setRow(TextGrid& g, int row, const QStringList& cols1to7) { g.setRows(row, {cols1to7}, Number); }
+void setRow(TextGrid& g, int row, const QStringList& cols1to7) {
+    g.setRows(row, {cols1to7}, Number);
+}
 
 }  // namespace
 
@@ -73,9 +75,11 @@ private slots:
         session->link.port = &port;
         statuses.clear();
         progress.clear();
-        connect(&session->link.bar, &StatusBarModel::statusTextChanged, this, [this](const QString& t) {
-            if (t != "Data communication" && (statuses.isEmpty() || statuses.last() != t)) statuses << t;
-        });
+        connect(&session->link.bar, &StatusBarModel::statusTextChanged, this,
+                [this](const QString& t) {
+                    if (t != "Data communication" && (statuses.isEmpty() || statuses.last() != t))
+                        statuses << t;
+                });
         connect(&session->link.bar, &StatusBarModel::progressChanged, this,
                 [this](int pos, bool) { progress << pos; });
     }
@@ -87,7 +91,8 @@ private slots:
     void read_declined_sendsNothing() {
         prompts.answers.enqueue(false);
         session->telephoneSend.btn10Click();
-        QCOMPARE(prompts.texts(), QStringList{"Read the Authorized number list from GSM device to PC software?"});
+        QCOMPARE(prompts.texts(),
+                 QStringList{"Read the Authorized number list from GSM device to PC software?"});
         QVERIFY(port.sent.isEmpty());
     }
 
@@ -110,7 +115,8 @@ private slots:
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
 
-        QCOMPARE(prompts.texts().last(), QString("Authorized number list read to PC software success."));
+        QCOMPARE(prompts.texts().last(),
+                 QString("Authorized number list read to PC software success."));
         QCOMPARE(prompts.shown.last().kind, QString("inform"));
         QCOMPARE(port.sent.size(), 375);
         for (int p = 1; p <= 375; ++p) {
@@ -118,10 +124,12 @@ private slots:
             QCOMPARE(frameAddress(port.sent[p - 1]), pageAddress(p));
         }
         QCOMPARE(g.rowTexts(1), (QStringList{"1", "+8613800", "", "", "", "", "yes", "no"}));
-        QCOMPARE(g.rowTexts(2), (QStringList{"2", "123", "2024-05-17", "08:30", "2025-01-02", "18:05", "no", "no"}));
+        QCOMPARE(g.rowTexts(2), (QStringList{"2", "123", "2024-05-17", "08:30", "2025-01-02",
+                                             "18:05", "no", "no"}));
         // An empty slot clears the row but never touches "Delete(V)".
         QCOMPARE(g.rowTexts(3), (QStringList{"3", "", "", "", "", "", "no", "yes"}));
-        QCOMPARE(g.rowTexts(2999), (QStringList{"2999", "9999", "2024-05-17", "08:30", "2025-01-02", "18:05", "no", "no"}));
+        QCOMPARE(g.rowTexts(2999), (QStringList{"2999", "9999", "2024-05-17", "08:30", "2025-01-02",
+                                                "18:05", "no", "no"}));
 
         QVERIFY(statuses.contains("Reading telephone number information"));
         QCOMPARE(statuses.indexOf("Reading number list:2/375") >= 0, true);
@@ -199,7 +207,8 @@ private slots:
     }
 
     void save_unsendableNumber_refusedBeforeAnyPage() {
-        setRow(session->numbers, 30, {QString::fromUtf8("1\xF0\x9F\x98\x80"), "", "", "", "", "yes", "no"});
+        setRow(session->numbers, 30,
+               {QString::fromUtf8("1\xF0\x9F\x98\x80"), "", "", "", "", "yes", "no"});
         session->telephoneSend.btn9Click();
         QVERIFY(port.sent.isEmpty());
         QCOMPARE(prompts.shown.size(), 1);
@@ -220,7 +229,8 @@ private slots:
 
     void save_conversionFailure_stopsBeforeThatPage() {
         // Row 20 is on page 3; pages 1 and 2 are written, page 3 never leaves.
-        setRow(session->numbers, 20, {"20", "2024/05/17", "0830", "2025/01/02", "18:05", "no", "no"});
+        setRow(session->numbers, 20,
+               {"20", "2024/05/17", "0830", "2025/01/02", "18:05", "no", "no"});
         session->telephoneSend.btn9Click();
         QTRY_VERIFY_WITH_TIMEOUT(finished(), 10000);
         QTest::qWait(50);

@@ -18,12 +18,16 @@ QByteArray rec(const QByteArray& number, const QByteArray& tail10) {
 }
 
 const QByteArray AlwaysTail = QByteArray::fromHex("63636363636363630063");
-const QByteArray WindowTail = QByteArray::fromHex("0511081e010212051819");  // 2024-05-17 08:30 .. 2025-01-02 18:05
+const QByteArray WindowTail =
+    QByteArray::fromHex("0511081e010212051819");  // 2024-05-17 08:30 .. 2025-01-02 18:05
 
-void putRecord(QByteArray& memory, int slot, const QByteArray& r) { memory.replace((slot - 1) * RecordSize, RecordSize, r); }
+void putRecord(QByteArray& memory, int slot, const QByteArray& r) {
+    memory.replace((slot - 1) * RecordSize, RecordSize, r);
+}
 
 void loadMemory(vdev::VirtualDevice& dev, const QByteArray& memory) {
-    for (int p = 1; p <= PageCount; ++p) dev.setPageBytes(vdev::Region::Numbers, p, memory.mid((p - 1) * PageSize, PageSize));
+    for (int p = 1; p <= PageCount; ++p)
+        dev.setPageBytes(vdev::Region::Numbers, p, memory.mid((p - 1) * PageSize, PageSize));
 }
 
 QByteArray numbersMemory(const vdev::VirtualDevice& dev) {
@@ -42,7 +46,7 @@ private slots:
         QByteArray memory(PageCount * PageSize, '\xff');
         putRecord(memory, 1, rec("+8613800", AlwaysTail));
         putRecord(memory, 2, rec("123", WindowTail));
-        putRecord(memory, 1500, rec("0755-8888", WindowTail));          // reads up to the "-"
+        putRecord(memory, 1500, rec("0755-8888", WindowTail));               // reads up to the "-"
         putRecord(memory, 2999, rec("1234567890123456789012", AlwaysTail));  // all 22 bytes
         putRecord(memory, 3000, QByteArray(RecordSize, '\0'));
         loadMemory(h.device, memory);
@@ -52,16 +56,19 @@ private slots:
 
         h.session->telephoneSend.btn10Click();
         QVERIFY(h.waitForMessage("Authorized number list read to PC software success.", 60000));
-        QCOMPARE(h.prompts.texts(), (QStringList{"Read the Authorized number list from GSM device to PC software?",
-                                                 "Authorized number list read to PC software success."}));
+        QCOMPARE(h.prompts.texts(),
+                 (QStringList{"Read the Authorized number list from GSM device to PC software?",
+                              "Authorized number list read to PC software success."}));
         QCOMPARE(h.device.requestCount(0x83), 375);
         QCOMPARE(h.link().bar.statusText(), QString("Reading number list:376/375"));
 
         QCOMPARE(g.rowTexts(1), (QStringList{"1", "+8613800", "", "", "", "", "yes", "no"}));
-        QCOMPARE(g.rowTexts(2), (QStringList{"2", "123", "2024-05-17", "08:30", "2025-01-02", "18:05", "no", "no"}));
-        QCOMPARE(g.rowTexts(1500),
-                 (QStringList{"1500", "0755", "2024-05-17", "08:30", "2025-01-02", "18:05", "no", "no"}));
-        QCOMPARE(g.rowTexts(2999), (QStringList{"2999", "1234567890123456789012", "", "", "", "", "yes", "no"}));
+        QCOMPARE(g.rowTexts(2), (QStringList{"2", "123", "2024-05-17", "08:30", "2025-01-02",
+                                             "18:05", "no", "no"}));
+        QCOMPARE(g.rowTexts(1500), (QStringList{"1500", "0755", "2024-05-17", "08:30", "2025-01-02",
+                                                "18:05", "no", "no"}));
+        QCOMPARE(g.rowTexts(2999),
+                 (QStringList{"2999", "1234567890123456789012", "", "", "", "", "yes", "no"}));
         QCOMPARE(g.rowTexts(3000), (QStringList{"3000", "", "", "", "", "", "no", "no"}));
         QCOMPARE(g.rowTexts(7), (QStringList{"7", "", "", "", "", "", "no", "yes"}));
         int filled = 0;
@@ -73,8 +80,10 @@ private slots:
         SimHarness h;
         QVERIFY(h.start());
         TextGrid& g = h.session->numbers;
-        g.setRows(1, {{"+8613800", "", "", "", "", "yes", "no"},
-                      {"123", "2024/05/17", "08:30", "2025-01-02", "18:05", "no", "no"}}, Number);
+        g.setRows(1,
+                  {{"+8613800", "", "", "", "", "yes", "no"},
+                   {"123", "2024/05/17", "08:30", "2025-01-02", "18:05", "no", "no"}},
+                  Number);
         g.setRows(2000, {{"2000", "2024/05/17", "9:05", "2025/01/02", "18:5", "no", "no"}}, Number);
         g.setRows(2993, {{"", "", "", "", "", "no", "yes"}}, Number);
 
@@ -91,7 +100,8 @@ private slots:
         putRecord(expected, 2993, QByteArray(RecordSize, '\xff'));
         const QByteArray memory = numbersMemory(h.device);
         for (int p = 1; p <= PageCount; ++p)
-            QVERIFY2(memory.mid((p - 1) * PageSize, PageSize) == expected.mid((p - 1) * PageSize, PageSize),
+            QVERIFY2(memory.mid((p - 1) * PageSize, PageSize) ==
+                         expected.mid((p - 1) * PageSize, PageSize),
                      qPrintable(QString("page %1").arg(p)));
     }
 

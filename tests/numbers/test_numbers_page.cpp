@@ -33,7 +33,8 @@ class TestNumbersPage : public QObject {
 
     QRect pickerCellRect(int col, int row) const {
         const QRect r = grid->cellRect(col, row);
-        return QRect(grid->viewport()->mapTo(page->picker(col)->parentWidget(), r.topLeft()), r.size());
+        return QRect(grid->viewport()->mapTo(page->picker(col)->parentWidget(), r.topLeft()),
+                     r.size());
     }
 
     QColor cellColor(int col, int row) {
@@ -62,10 +63,10 @@ private slots:
     }
 
     void layout_namesCaptionsAndColumns() {
-        const QList<QPair<QString, QString>> buttons = {{"btn10", "Read"},        {"btn9", "Save"},
-                                                        {"btn14", "Import .XLS"}, {"btn15", "Export .XLS"},
-                                                        {"btn3", "Export .CSV"},  {"btn6", "All Always"},
-                                                        {"btn7", "Delete all"}};
+        const QList<QPair<QString, QString>> buttons = {
+            {"btn10", "Read"},        {"btn9", "Save"},        {"btn14", "Import .XLS"},
+            {"btn15", "Export .XLS"}, {"btn3", "Export .CSV"}, {"btn6", "All Always"},
+            {"btn7", "Delete all"}};
         int lastY = -1;
         for (const auto& [name, caption] : buttons) {
             auto* b = page->findChild<QPushButton*>(name);
@@ -82,7 +83,8 @@ private slots:
         for (int c = 0; c < 8; ++c) QCOMPARE(grid->gridColumnWidth(c), widths[c]);
         QCOMPARE(grid->model()->rowCount(), 3000);
         QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(), QString("Start Time "));
-        QCOMPARE(qobject_cast<QDateEdit*>(page->picker(StartDate))->displayFormat(), QString("yyyy/MM/dd"));
+        QCOMPARE(qobject_cast<QDateEdit*>(page->picker(StartDate))->displayFormat(),
+                 QString("yyyy/MM/dd"));
         QCOMPARE(page->findChild<QTimeEdit*>("dtp_endtime")->displayFormat(), QString("HH:mm"));
         for (int c = StartDate; c <= EndTime; ++c) QVERIFY(!page->picker(c)->isVisible());
     }
@@ -135,9 +137,12 @@ private slots:
         QTest::addColumn<int>("col");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("start time") << int(StartTime) << "08:30" << "09:30";
-        QTest::newRow("end date") << int(EndDate) << "2025-01-02" << "2026/01/02";
-        QTest::newRow("end time") << int(EndTime) << "18:05" << "19:05";
+        QTest::newRow("start time") << int(StartTime) << "08:30"
+                                    << "09:30";
+        QTest::newRow("end date") << int(EndDate) << "2025-01-02"
+                                  << "2026/01/02";
+        QTest::newRow("end time") << int(EndTime) << "18:05"
+                                  << "19:05";
     }
     void otherPickers_writeBackOnLeaving() {
         QFETCH(int, col);
@@ -274,7 +279,8 @@ private slots:
         QCOMPARE(cells().text(StartDate, 21), QString());
         clickCell(Serial + 6, 21);  // a flag cell: typing changes nothing either
         QTest::keyClicks(grid, "no");
-        QCOMPARE(cells().text(Always, 21), QString("no"));  // the click toggled it, the keys did not
+        QCOMPARE(cells().text(Always, 21),
+                 QString("no"));  // the click toggled it, the keys did not
     }
 
     void wheel_scrollsOneLinePerNotch() {
@@ -282,8 +288,8 @@ private slots:
         QCOMPARE(bar->value(), 0);
         const QPoint at = grid->viewport()->rect().center();
         auto wheel = [&](int delta) {
-            QWheelEvent e(at, grid->viewport()->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, {},
-                          Qt::NoScrollPhase, false);
+            QWheelEvent e(at, grid->viewport()->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton,
+                          {}, Qt::NoScrollPhase, false);
             QApplication::sendEvent(grid->viewport(), &e);
         };
         wheel(-120);
@@ -325,7 +331,8 @@ private slots:
     void readButton_asksAndSavesButtonChecks() {
         prompts.answers.enqueue(false);
         QTest::mouseClick(page->findChild<QPushButton*>("btn10"), Qt::LeftButton);
-        QCOMPARE(prompts.texts(), QStringList{"Read the Authorized number list from GSM device to PC software?"});
+        QCOMPARE(prompts.texts(),
+                 QStringList{"Read the Authorized number list from GSM device to PC software?"});
         setRow(3, {"3", "", "", "", "", "no", "no"});
         QTest::mouseClick(page->findChild<QPushButton*>("btn9"), Qt::LeftButton);
         QVERIFY(prompts.last().endsWith("Wrong serial number:3"));

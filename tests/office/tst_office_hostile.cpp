@@ -81,73 +81,118 @@ private slots:
 void TstOfficeHostile::refused_withClearReason_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason");
-    const QByteArray good = xlsx("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Serial</t></is></c></row>");
+    const QByteArray good =
+        xlsx("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Serial</t></is></c></row>");
 
     QTest::newRow("empty file") << QByteArray() << "the file is empty";
-    QTest::newRow("plain text") << QByteArray("Serial,Authorized number\r\n") << "neither an .xlsx nor an .xls";
-    QTest::newRow("binary garbage") << QByteArray("\x00\x01\x02\xff\xfe garbage", 13) << "neither an .xlsx nor an .xls";
-    QTest::newRow("zip magic then garbage") << QByteArray("PK\x03\x04 not really a zip archive") << "not a complete zip archive";
+    QTest::newRow("plain text") << QByteArray("Serial,Authorized number\r\n")
+                                << "neither an .xlsx nor an .xls";
+    QTest::newRow("binary garbage")
+        << QByteArray("\x00\x01\x02\xff\xfe garbage", 13) << "neither an .xlsx nor an .xls";
+    QTest::newRow("zip magic then garbage")
+        << QByteArray("PK\x03\x04 not really a zip archive") << "not a complete zip archive";
     QTest::newRow("truncated zip") << good.left(good.size() / 2) << "not a complete zip archive";
-    QTest::newRow("zip without workbook parts") << makeZip({{"readme.txt", "hello"}}) << "has no worksheet";
-    QTest::newRow("missing sheet") << makeZip({{"xl/workbook.xml", workbookXml()},
-                                               {"xl/_rels/workbook.xml.rels", relsXml("worksheets/gone.xml")}})
-                                   << "xl/worksheets/gone.xml is missing";
-    QTest::newRow("billion laughs") << withSheet(kLaughs + "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>&lol9;</t></is></c></row></sheetData></worksheet>")
-                                    << "document type declaration";
-    QTest::newRow("external entity") << withSheet("<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><worksheet><sheetData><row><c t=\"inlineStr\"><is><t>&x;</t></is></c></row></sheetData></worksheet>")
-                                     << "document type declaration";
-    QTest::newRow("entity in shared strings") << withSheet(sheetXml("<row>" + cellS("A1", 0) + "</row>"), kLaughs + "<sst><si><t>&lol9;</t></si></sst>")
-                                              << "document type declaration";
-    QTest::newRow("undeclared entity") << withSheet(sheetXml("<row><c t=\"inlineStr\"><is><t>&nope;</t></is></c></row>"))
-                                       << "not valid XML";
-    QTest::newRow("shared string index out of range") << xlsx("<row>" + cellS("A1", 0) + cellS("B1", 7) + "</row>", sstXml("<si><t>only</t></si>"))
-                                                      << "cell B1 refers to a shared string that does not exist (index 7)";
-    QTest::newRow("negative shared string index") << xlsx("<row>" + cellS("A1", -1) + "</row>", sstXml("<si><t>x</t></si>"))
-                                                  << "cell A1 refers to a shared string that does not exist";
-    QTest::newRow("shared string index not a number") << xlsx("<row><c r=\"A1\" t=\"s\"><v>zero</v></c></row>", sstXml("<si><t>x</t></si>"))
-                                                      << "shared string that does not exist";
-    QTest::newRow("huge shared string index") << xlsx("<row>" + cellS("A1", 2147483647) + "</row>", sstXml("<si><t>x</t></si>", "count=\"2147483647\""))
-                                              << "does not exist (index 2147483647)";
-    QTest::newRow("shared strings part missing") << xlsx("<row>" + cellS("A1", 0) + "</row>")
-                                                 << "shared string that does not exist";
-    QTest::newRow("deep nesting") << withSheet(sheetXml("<row><c t=\"inlineStr\"><is>" + repeated("<r>", 100000) + "</is></c></row>"))
+    QTest::newRow("zip without workbook parts")
+        << makeZip({{"readme.txt", "hello"}}) << "has no worksheet";
+    QTest::newRow("missing sheet")
+        << makeZip({{"xl/workbook.xml", workbookXml()},
+                    {"xl/_rels/workbook.xml.rels", relsXml("worksheets/gone.xml")}})
+        << "xl/worksheets/gone.xml is missing";
+    QTest::newRow("billion laughs")
+        << withSheet(kLaughs +
+                     "<worksheet><sheetData><row><c "
+                     "t=\"inlineStr\"><is><t>&lol9;</t></is></c></row></sheetData></worksheet>")
+        << "document type declaration";
+    QTest::newRow("external entity")
+        << withSheet(
+               "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY x SYSTEM "
+               "\"file:///etc/passwd\">]><worksheet><sheetData><row><c "
+               "t=\"inlineStr\"><is><t>&x;</t></is></c></row></sheetData></worksheet>")
+        << "document type declaration";
+    QTest::newRow("entity in shared strings")
+        << withSheet(sheetXml("<row>" + cellS("A1", 0) + "</row>"),
+                     kLaughs + "<sst><si><t>&lol9;</t></si></sst>")
+        << "document type declaration";
+    QTest::newRow("undeclared entity")
+        << withSheet(sheetXml("<row><c t=\"inlineStr\"><is><t>&nope;</t></is></c></row>"))
+        << "not valid XML";
+    QTest::newRow("shared string index out of range")
+        << xlsx("<row>" + cellS("A1", 0) + cellS("B1", 7) + "</row>",
+                sstXml("<si><t>only</t></si>"))
+        << "cell B1 refers to a shared string that does not exist (index 7)";
+    QTest::newRow("negative shared string index")
+        << xlsx("<row>" + cellS("A1", -1) + "</row>", sstXml("<si><t>x</t></si>"))
+        << "cell A1 refers to a shared string that does not exist";
+    QTest::newRow("shared string index not a number")
+        << xlsx("<row><c r=\"A1\" t=\"s\"><v>zero</v></c></row>", sstXml("<si><t>x</t></si>"))
+        << "shared string that does not exist";
+    QTest::newRow("huge shared string index")
+        << xlsx("<row>" + cellS("A1", 2147483647) + "</row>",
+                sstXml("<si><t>x</t></si>", "count=\"2147483647\""))
+        << "does not exist (index 2147483647)";
+    QTest::newRow("shared strings part missing")
+        << xlsx("<row>" + cellS("A1", 0) + "</row>") << "shared string that does not exist";
+    QTest::newRow("deep nesting") << withSheet(sheetXml("<row><c t=\"inlineStr\"><is>" +
+                                                        repeated("<r>", 100000) +
+                                                        "</is></c></row>"))
                                   << "nested too deeply";
-    QTest::newRow("binary garbage in xml") << withSheet(sheetXml(QByteArray("<row><c><v>\x01\x02\xff\xfe\x00</v></c></row>", 30)))
-                                           << "not valid XML";
-    QTest::newRow("cut-off xml") << withSheet(sheetXml("<row><c t=\"inlineStr\"><is><t>Ser").left(200))
+    QTest::newRow("binary garbage in xml")
+        << withSheet(sheetXml(QByteArray("<row><c><v>\x01\x02\xff\xfe\x00</v></c></row>", 30)))
+        << "not valid XML";
+    QTest::newRow("cut-off xml") << withSheet(
+                                        sheetXml("<row><c t=\"inlineStr\"><is><t>Ser").left(200))
                                  << "not valid XML";
-    QTest::newRow("huge single cell") << withSheet(sheetXml("<row><c t=\"inlineStr\"><is><t>" + QByteArray(40000, 'x') + "</t></is></c></row>"))
-                                      << "cell A1 holds more than 32767 characters";
-    QTest::newRow("huge shared string in use") << xlsx("<row>" + cellS("A1", 1) + "</row>", sstXml("<si><t>a</t></si><si><t>" + QByteArray(40000, 'y') + "</t></si>"))
-                                               << "shared string 1 holds more than 32767 characters";
-    QTest::newRow("row number zero") << xlsx("<row r=\"0\"><c><v>1</v></c></row>") << "row number \"0\" is not valid";
-    QTest::newRow("row number past the sheet") << xlsx("<row r=\"99999999\"><c><v>1</v></c></row>") << "is not valid";
-    QTest::newRow("bad cell reference") << xlsx("<row r=\"1\"><c r=\"ZZZZ1\"><v>1</v></c></row>") << "cell reference \"ZZZZ1\" is not valid";
-    QTest::newRow("reference column past the sheet") << xlsx("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>") << "is not valid";
-    QTest::newRow("malformed number") << xlsx("<row r=\"1\"><c r=\"A1\"><v>12abc</v></c></row>") << "cell A1 holds \"12abc\" where a number belongs";
-    QTest::newRow("infinite number") << xlsx("<row r=\"1\"><c r=\"A1\"><v>inf</v></c></row>") << "where a number belongs";
-    QTest::newRow("malformed boolean") << xlsx("<row r=\"1\"><c r=\"A1\" t=\"b\"><v>maybe</v></c></row>") << "true/false";
-    QTest::newRow("dtd in styles") << makeZip({{"xl/workbook.xml", workbookXml()}, {"xl/_rels/workbook.xml.rels", relsXml()},
-                                               {"xl/styles.xml", kLaughs + "<styleSheet/>"}, {"xl/worksheets/sheet1.xml", sheetXml("")}})
+    QTest::newRow("huge single cell")
+        << withSheet(sheetXml("<row><c t=\"inlineStr\"><is><t>" + QByteArray(40000, 'x') +
+                              "</t></is></c></row>"))
+        << "cell A1 holds more than 32767 characters";
+    QTest::newRow("huge shared string in use")
+        << xlsx("<row>" + cellS("A1", 1) + "</row>",
+                sstXml("<si><t>a</t></si><si><t>" + QByteArray(40000, 'y') + "</t></si>"))
+        << "shared string 1 holds more than 32767 characters";
+    QTest::newRow("row number zero")
+        << xlsx("<row r=\"0\"><c><v>1</v></c></row>") << "row number \"0\" is not valid";
+    QTest::newRow("row number past the sheet")
+        << xlsx("<row r=\"99999999\"><c><v>1</v></c></row>") << "is not valid";
+    QTest::newRow("bad cell reference") << xlsx("<row r=\"1\"><c r=\"ZZZZ1\"><v>1</v></c></row>")
+                                        << "cell reference \"ZZZZ1\" is not valid";
+    QTest::newRow("reference column past the sheet")
+        << xlsx("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>") << "is not valid";
+    QTest::newRow("malformed number") << xlsx("<row r=\"1\"><c r=\"A1\"><v>12abc</v></c></row>")
+                                      << "cell A1 holds \"12abc\" where a number belongs";
+    QTest::newRow("infinite number")
+        << xlsx("<row r=\"1\"><c r=\"A1\"><v>inf</v></c></row>") << "where a number belongs";
+    QTest::newRow("malformed boolean")
+        << xlsx("<row r=\"1\"><c r=\"A1\" t=\"b\"><v>maybe</v></c></row>") << "true/false";
+    QTest::newRow("dtd in styles") << makeZip({{"xl/workbook.xml", workbookXml()},
+                                               {"xl/_rels/workbook.xml.rels", relsXml()},
+                                               {"xl/styles.xml", kLaughs + "<styleSheet/>"},
+                                               {"xl/worksheets/sheet1.xml", sheetXml("")}})
                                    << "xl/styles.xml contains a document type declaration";
-    QTest::newRow("legacy magic then garbage") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + repeated("garbage!", 100)
-                                               << "cannot be read as a workbook: ";
+    QTest::newRow("legacy magic then garbage")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + repeated("garbage!", 100)
+        << "cannot be read as a workbook: ";
     QTest::newRow("legacy dimension past the format")
         << legacyClaiming(0x7fffffff, 0xffff) << "cannot be read as a workbook: ";
-    QTest::newRow("legacy header only") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0')
-                                        << "cannot be read as a workbook: ";
+    QTest::newRow("legacy header only")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0')
+        << "cannot be read as a workbook: ";
     {
         // A single part packed about a thousand to one.
-        const QByteArray bomb = makeZip({{"xl/workbook.xml", workbookXml()},
-                                         {"xl/_rels/workbook.xml.rels", relsXml()},
-                                         {"xl/worksheets/sheet1.xml", "<worksheet " + kMainNs + "><sheetData>",
-                                          QByteArray(1 << 20, ' '), 100, "</sheetData></worksheet>"}});
+        const QByteArray bomb =
+            makeZip({{"xl/workbook.xml", workbookXml()},
+                     {"xl/_rels/workbook.xml.rels", relsXml()},
+                     {"xl/worksheets/sheet1.xml", "<worksheet " + kMainNs + "><sheetData>",
+                      QByteArray(1 << 20, ' '), 100, "</sheetData></worksheet>"}});
         QTest::newRow("zip bomb") << bomb << "zip bomb";
     }
     {
         // Damaged compressed data: flip bytes in the middle of the archive.
-        QByteArray broken = xlsx("<row r=\"1\">" + repeated("<c t=\"inlineStr\"><is><t>Serial number</t></is></c>", 400) + "</row>");
-        for (int i = broken.size() / 3; i < broken.size() / 3 + 40; ++i) broken[i] = char(broken[i] ^ 0x5A);
+        QByteArray broken =
+            xlsx("<row r=\"1\">" +
+                 repeated("<c t=\"inlineStr\"><is><t>Serial number</t></is></c>", 400) + "</row>");
+        for (int i = broken.size() / 3; i < broken.size() / 3 + 40; ++i)
+            broken[i] = char(broken[i] ^ 0x5A);
         QTest::newRow("damaged compressed data") << broken << "cannot be read as a workbook: ";
     }
 }
@@ -169,54 +214,70 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("expected");  // "A1=text" entries; others must be empty
     QTest::newRow("huge dimension claim")
-        << withSheet(sheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Serial</t></is></c></row>",
-                              "<dimension ref=\"A1:XFD1048576\"/>"))
+        << withSheet(
+               sheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Serial</t></is></c></row>",
+                        "<dimension ref=\"A1:XFD1048576\"/>"))
         << QStringList{"A1=Serial"};
     QTest::newRow("rows and cells without r")
-        << xlsx("<row><c t=\"inlineStr\"><is><t>a</t></is></c><c><v>2</v></c></row>"
-                "<row><c/><c t=\"inlineStr\"><is><t>b</t></is></c></row>"
-                "<row r=\"5\"><c r=\"C5\"><v>3</v></c><c><v>4</v></c></row><row><c><v>5</v></c></row>")
+        << xlsx(
+               "<row><c t=\"inlineStr\"><is><t>a</t></is></c><c><v>2</v></c></row>"
+               "<row><c/><c t=\"inlineStr\"><is><t>b</t></is></c></row>"
+               "<row r=\"5\"><c "
+               "r=\"C5\"><v>3</v></c><c><v>4</v></c></row><row><c><v>5</v></c></row>")
         << QStringList{"A1=a", "B1=2", "B2=b", "C5=3", "D5=4", "A6=5"};
-    QTest::newRow("lying counts")
-        << xlsx("<row r=\"1\">" + cellS("A1", 1) + cellS("B1", 0) + "</row>",
-                sstXml("<si><t>zero</t></si><si><t>one</t></si>", "count=\"999999999\" uniqueCount=\"-4\""))
-        << QStringList{"A1=one", "B1=zero"};
+    QTest::newRow("lying counts") << xlsx("<row r=\"1\">" + cellS("A1", 1) + cellS("B1", 0) +
+                                              "</row>",
+                                          sstXml("<si><t>zero</t></si><si><t>one</t></si>",
+                                                 "count=\"999999999\" uniqueCount=\"-4\""))
+                                  << QStringList{"A1=one", "B1=zero"};
     QTest::newRow("cells beyond the limits are dropped")
-        << xlsx("<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"K1\"><v>2</v></c></row>"
-                "<row r=\"3002\"><c r=\"A3002\"><v>3</v></c></row>")
+        << xlsx(
+               "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"K1\"><v>2</v></c></row>"
+               "<row r=\"3002\"><c r=\"A3002\"><v>3</v></c></row>")
         << QStringList{"A1=1"};
     QTest::newRow("unused huge shared string is skipped")
         << xlsx("<row r=\"1\">" + cellS("A1", 0) + "</row>",
                 sstXml("<si><t>first</t></si><si><t>" + QByteArray(100000, 'z') + "</t></si>"))
         << QStringList{"A1=first"};
     QTest::newRow("missing workbook part falls back to sheet1")
-        << makeZip({{"xl/worksheets/sheet1.xml", sheetXml("<row r=\"2\"><c r=\"B2\"><v>7</v></c></row>")}})
+        << makeZip({{"xl/worksheets/sheet1.xml",
+                     sheetXml("<row r=\"2\"><c r=\"B2\"><v>7</v></c></row>")}})
         << QStringList{"B2=7"};
     QTest::newRow("relationship leaving the archive is ignored")
         << makeZip({{"xl/workbook.xml", workbookXml()},
                     {"xl/_rels/workbook.xml.rels", relsXml("../../../etc/passwd")},
-                    {"xl/worksheets/sheet1.xml", sheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")}})
+                    {"xl/worksheets/sheet1.xml",
+                     sheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")}})
         << QStringList{"A1=1"};
     QTest::newRow("later duplicate cell wins")
-        << xlsx("<row r=\"1\">" + cellS("A1", 0) + "<c r=\"A1\" t=\"inlineStr\"><is><t>second</t></is></c></row>",
+        << xlsx("<row r=\"1\">" + cellS("A1", 0) +
+                    "<c r=\"A1\" t=\"inlineStr\"><is><t>second</t></is></c></row>",
                 sstXml("<si><t>first</t></si>"))
         << QStringList{"A1=second"};
     QTest::newRow("style index out of range is general")
-        << xlsx("<row r=\"1\"><c r=\"A1\" s=\"99\"><v>45429</v></c><c r=\"B1\" s=\"-1\"><v>1</v></c>"
-                "<c r=\"C1\" s=\"1\"><v>45429</v></c><c r=\"D1\" s=\"2\"><v>0.5</v></c>"
-                "<c r=\"E1\" s=\"3\"><v>45429.5</v></c><c r=\"F1\" s=\"4\"><v>1.5</v></c></row>")
-        << QStringList{"A1=45429", "B1=1", "C1=2024/05/17", "D1=12:00", "E1=2024/05/17 12:00", "F1=1.5"};
+        << xlsx(
+               "<row r=\"1\"><c r=\"A1\" s=\"99\"><v>45429</v></c><c r=\"B1\" s=\"-1\"><v>1</v></c>"
+               "<c r=\"C1\" s=\"1\"><v>45429</v></c><c r=\"D1\" s=\"2\"><v>0.5</v></c>"
+               "<c r=\"E1\" s=\"3\"><v>45429.5</v></c><c r=\"F1\" s=\"4\"><v>1.5</v></c></row>")
+        << QStringList{"A1=45429", "B1=1", "C1=2024/05/17", "D1=12:00", "E1=2024/05/17 12:00",
+                       "F1=1.5"};
     QTest::newRow("1904 dates and escapes")
-        << xlsx("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>43967</v></c><c r=\"B1\" t=\"inlineStr\"><is>"
-                "<t>a_x000D_b_x005F_x0041_</t></is></c><c r=\"C1\" t=\"d\"><v>2024-05-17T08:30:00</v></c>"
-                "<c r=\"D1\" t=\"e\"><v>#N/A</v></c><c r=\"E1\" t=\"str\"><f>A1</f><v>calc</v></c></row>", {}, true)
-        << QStringList{"A1=2024/05/17", "B1=a\rb_x0041_", "C1=2024/05/17 08:30", "D1=#N/A", "E1=calc"};
-    QTest::newRow("largest legacy sheet") << fixture("max-dimension.xls") << QStringList{"A1=Serial"};
+        << xlsx(
+               "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>43967</v></c><c r=\"B1\" t=\"inlineStr\"><is>"
+               "<t>a_x000D_b_x005F_x0041_</t></is></c><c r=\"C1\" "
+               "t=\"d\"><v>2024-05-17T08:30:00</v></c>"
+               "<c r=\"D1\" t=\"e\"><v>#N/A</v></c><c r=\"E1\" "
+               "t=\"str\"><f>A1</f><v>calc</v></c></row>",
+               {}, true)
+        << QStringList{"A1=2024/05/17", "B1=a\rb_x0041_", "C1=2024/05/17 08:30", "D1=#N/A",
+                       "E1=calc"};
+    QTest::newRow("largest legacy sheet")
+        << fixture("max-dimension.xls") << QStringList{"A1=Serial"};
     QTest::newRow("many rows outside the limit")
-        << xlsx(repeated("<row><c><v>1</v></c><c><v>2</v></c></row>", 100000))
-        << [] {
+        << xlsx(repeated("<row><c><v>1</v></c><c><v>2</v></c></row>", 100000)) << [] {
                QStringList all;
-               for (int r = 1; r <= 3001; ++r) all << QStringLiteral("A%1=1").arg(r) << QStringLiteral("B%1=2").arg(r);
+               for (int r = 1; r <= 3001; ++r)
+                   all << QStringLiteral("A%1=1").arg(r) << QStringLiteral("B%1=2").arg(r);
                return all;
            }();
 }
@@ -232,7 +293,8 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere() {
         for (int c = 1; c <= 11; ++c) {
             const QString ref = QString(QChar(u'A' + c - 1)) + QString::number(r);
             if (book.value(r, c) != want.value(ref))
-                QFAIL(qPrintable(QStringLiteral("%1: '%2' instead of '%3'").arg(ref, book.value(r, c), want.value(ref))));
+                QFAIL(qPrintable(QStringLiteral("%1: '%2' instead of '%3'")
+                                     .arg(ref, book.value(r, c), want.value(ref))));
         }
 }
 
@@ -241,7 +303,9 @@ void TstOfficeHostile::inflateBudget_stopsEarly() {
     // for the whole archive stops them.
     QByteArray noisy;
     for (int i = 0; i < 200000; ++i) noisy += QByteArray::number(quint32(i) * 2654435761u, 36);
-    const QByteArray bytes = makeZip({{"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>", noisy, 2, "</t></is></c></row></sheetData></worksheet>"}});
+    const QByteArray bytes = makeZip(
+        {{"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>",
+          noisy, 2, "</t></is></c></row></sheetData></worksheet>"}});
     office::ReadLimits limits;
     limits.maxInflatedBytes = 1 << 20;
     Workbook book;
@@ -264,7 +328,9 @@ void TstOfficeHostile::crashInputs_replayCleanly() {
     QFETCH(QString, file);
     if (file.isEmpty()) QSKIP("no recorded crash inputs");
     Workbook book;
-    if (!book.open(file)) QVERIFY2(book.errorText().contains("cannot be read as a workbook: "), qPrintable(book.errorText()));
+    if (!book.open(file))
+        QVERIFY2(book.errorText().contains("cannot be read as a workbook: "),
+                 qPrintable(book.errorText()));
 }
 
 void TstOfficeHostile::memory_stayedBounded() {

@@ -18,16 +18,16 @@ const QString kPython = QStringLiteral("/usr/bin/python3");
 const QString kProbe = QStringLiteral(OFFICE_TEST_DIR "/openpyxl_probe.py");
 
 // Runs the probe; skips the calling test when openpyxl is not there.
-#define RUN_PROBE(output, ...)                                                         \
-    do {                                                                               \
-        if (!QFileInfo::exists(kPython)) QSKIP("/usr/bin/python3 is not installed");   \
-        QProcess p;                                                                    \
-        p.start(kPython, QStringList{kProbe, __VA_ARGS__});                            \
-        QVERIFY(p.waitForFinished(120000));                                            \
+#define RUN_PROBE(output, ...)                                                          \
+    do {                                                                                \
+        if (!QFileInfo::exists(kPython)) QSKIP("/usr/bin/python3 is not installed");    \
+        QProcess p;                                                                     \
+        p.start(kPython, QStringList{kProbe, __VA_ARGS__});                             \
+        QVERIFY(p.waitForFinished(120000));                                             \
         if (p.exitCode() == 3) QSKIP("openpyxl is not installed for /usr/bin/python3"); \
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,          \
-                 p.readAllStandardError().constData());                                \
-        output = p.readAllStandardOutput();                                            \
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,           \
+                 p.readAllStandardError().constData());                                 \
+        output = p.readAllStandardOutput();                                             \
     } while (0)
 
 }  // namespace
@@ -49,8 +49,10 @@ private slots:
 void TstOfficeInterop::ourWorkbook_openpyxlSeesTextCells() {
     // openpyxl does not decode _xHHHH_ escapes, so texts with control
     // characters or such sequences are left to the round-trip tests.
-    const QStringList texts{"Serial", "0012", "+8613800138000", "=1+1", "@x", "-5",
-                            "2024/05/17", "08:30", QString::fromUtf8("门禁控制器"), "1e5", " x "};
+    const QStringList texts{"Serial",     "0012",  "+8613800138000",
+                            "=1+1",       "@x",    "-5",
+                            "2024/05/17", "08:30", QString::fromUtf8("门禁控制器"),
+                            "1e5",        " x "};
     Workbook book;
     const double widths[] = {4, 20, 16, 16, 16, 16};
     for (int c = 1; c <= 6; ++c) book.setColumnWidth(c, widths[c - 1]);
@@ -122,11 +124,13 @@ void TstOfficeInterop::openpyxlWorkbook_readsAsShown_data() {
     for (const char* system : {"write", "write1904"})
         for (const Row& r : rows)
             QTest::addRow("%s %c%d", system, 'A' + r.c - 1, r.r)
-                << system << "" << r.r << r.c << int(r.kind) << QString::fromUtf8(r.text) << r.phone;
+                << system << "" << r.r << r.c << int(r.kind) << QString::fromUtf8(r.text)
+                << r.phone;
     // The raw serial 45000 under a date format names another day in each system.
-    QTest::addRow("write B10") << "write" << "" << 10 << 2 << int(CellKind::Date) << "2023/03/15" << false;
-    QTest::addRow("write1904 B10") << "write1904" << "" << 10 << 2 << int(CellKind::Date)
-                                   << "2027/03/16" << false;
+    QTest::addRow("write B10") << "write"
+                               << "" << 10 << 2 << int(CellKind::Date) << "2023/03/15" << false;
+    QTest::addRow("write1904 B10") << "write1904"
+                                   << "" << 10 << 2 << int(CellKind::Date) << "2027/03/16" << false;
 }
 
 void TstOfficeInterop::openpyxlWorkbook_readsAsShown() {
@@ -164,7 +168,8 @@ void TstOfficeInterop::legacyXls_reads_data() {
     QTest::newRow("A4 fraction") << 4 << 1 << int(CellKind::Number) << "2.5";
     QTest::newRow("B4 date-time") << 4 << 2 << int(CellKind::Date) << "2024/05/17 08:30";
     QTest::newRow("A5 telephone") << 5 << 1 << int(CellKind::Number) << "13800138000";
-    QTest::newRow("B5 chinese") << 5 << 2 << int(CellKind::String) << QString::fromUtf8("门禁 控制器");
+    QTest::newRow("B5 chinese") << 5 << 2 << int(CellKind::String)
+                                << QString::fromUtf8("门禁 控制器");
     QTest::newRow("A6 negative") << 6 << 1 << int(CellKind::Number) << "-5";
     QTest::newRow("A7 plus") << 7 << 1 << int(CellKind::String) << "+8613800138000";
     QTest::newRow("B7 formula-like") << 7 << 2 << int(CellKind::String) << "=1+1";

@@ -1,10 +1,10 @@
 // Workbook: write/read round trips, saving, export names, the telephone
 // number rule, and the value-to-text rules both readers share.
 
+#include <cmath>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cmath>
 
 #include "office/cell_text.h"
 #include "office/workbook.h"
@@ -94,14 +94,22 @@ void TstOfficeWorkbook::roundTrip_textStaysExactly() {
 
 void TstOfficeWorkbook::roundTrip_numberListShape_allCellsBack() {
     auto textAt = [](int r, int c) -> QString {
-        if (r == 1) return QStringList{"Serial", "Authorized number", "Start Date", "Start Time ",
-                                       "End Date", "End Time", "Always(V)", "Delete(V)"}[c - 1];
+        if (r == 1)
+            return QStringList{"Serial",   "Authorized number", "Start Date", "Start Time ",
+                               "End Date", "End Time",          "Always(V)",  "Delete(V)"}[c - 1];
         switch (c) {
-        case 1: return QString::number(r - 1);
-        case 2: return r % 7 == 0 ? QString() : QStringLiteral("+86%1").arg(13800000000LL + r);
-        case 3: case 5: return QStringLiteral("2024/%1/17").arg(r % 12 + 1, 2, 10, QChar(u'0'));
-        case 4: case 6: return QStringLiteral("%1:05").arg(r % 24, 2, 10, QChar(u'0'));
-        default: return r % 2 ? QStringLiteral("yes") : QStringLiteral("no");
+            case 1:
+                return QString::number(r - 1);
+            case 2:
+                return r % 7 == 0 ? QString() : QStringLiteral("+86%1").arg(13800000000LL + r);
+            case 3:
+            case 5:
+                return QStringLiteral("2024/%1/17").arg(r % 12 + 1, 2, 10, QChar(u'0'));
+            case 4:
+            case 6:
+                return QStringLiteral("%1:05").arg(r % 24, 2, 10, QChar(u'0'));
+            default:
+                return r % 2 ? QStringLiteral("yes") : QStringLiteral("no");
         }
     };
     Workbook out;
@@ -121,18 +129,20 @@ void TstOfficeWorkbook::roundTrip_numberListShape_allCellsBack() {
         for (int c = 1; c <= 8; ++c)
             if (in.value(r, c) != textAt(r, c))
                 QFAIL(qPrintable(QStringLiteral("row %1 column %2: '%3' instead of '%4'")
-                                     .arg(r).arg(c).arg(in.value(r, c), textAt(r, c))));
+                                     .arg(r)
+                                     .arg(c)
+                                     .arg(in.value(r, c), textAt(r, c))));
     QCOMPARE(in.cell(7, 2).kind, CellKind::Empty);  // written empty
-    QCOMPARE(in.value(3002, 1), QString());  // nothing beyond what was written
+    QCOMPARE(in.value(3002, 1), QString());         // nothing beyond what was written
 }
 
 void TstOfficeWorkbook::roundTrip_emptyCellsStayEmpty() {
     Workbook out;
     out.setText(1, 1, "Serial");
-    out.setTextFormat(2, 1);          // formatted, never written
-    out.setText(2, 2, "");            // written empty
+    out.setTextFormat(2, 1);  // formatted, never written
+    out.setText(2, 2, "");    // written empty
     out.setText(3, 3, "x");
-    out.setText(3, 3, "");            // overwritten with nothing
+    out.setText(3, 3, "");  // overwritten with nothing
     const QString file = path("empty.xlsx");
     QVERIFY2(out.saveAs(file), qPrintable(out.errorText()));
     Workbook in;
@@ -169,11 +179,15 @@ void TstOfficeWorkbook::open_chosenByContentNotName() {
 }
 
 void TstOfficeWorkbook::save_failure_reportsAndKeepsOldFile_data() {
-    QTest::addColumn<QString>("target");     // relative to the test folder
+    QTest::addColumn<QString>("target");  // relative to the test folder
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing folder") << "no/such/folder/x.xlsx" << "a" << "could not be written";
-    QTest::newRow("target is a folder") << "." << "a" << "is a folder";
+    QTest::newRow("missing folder") << "no/such/folder/x.xlsx"
+                                    << "a"
+                                    << "could not be written";
+    QTest::newRow("target is a folder") << "."
+                                        << "a"
+                                        << "is a folder";
     QTest::newRow("text too long") << "kept.xlsx" << QString(Workbook::kMaxTextChars + 1, u'x')
                                    << "more than 32767 characters";
     QTest::newRow("broken character") << "kept.xlsx" << QString(QChar(0xD800)) + "x"
@@ -246,13 +260,20 @@ void TstOfficeWorkbook::exportFileName_data() {
     QTest::addColumn<bool>("noted");
     QTest::newRow("proposed name") << "/c/telinf_R2024-05-17_08-30-00"
                                    << "/c/telinf_R2024-05-17_08-30-00.xlsx" << false;
-    QTest::newRow("xlsx kept") << "/c/a.xlsx" << "/c/a.xlsx" << false;
-    QTest::newRow("xlsx any case") << "/c/A.XLSX" << "/c/A.XLSX" << false;
-    QTest::newRow("legacy xls corrected") << "/c/list.xls" << "/c/list.xlsx" << true;
-    QTest::newRow("legacy XLS corrected") << "/c/list.XLS" << "/c/list.xlsx" << true;
-    QTest::newRow("other extension") << "/c/list.csv" << "/c/list.csv.xlsx" << false;
-    QTest::newRow("dotted folder") << "/c/v1.2/name" << "/c/v1.2/name.xlsx" << false;
-    QTest::newRow("trailing dot") << "/c/name." << "/c/name.xlsx" << false;
+    QTest::newRow("xlsx kept") << "/c/a.xlsx"
+                               << "/c/a.xlsx" << false;
+    QTest::newRow("xlsx any case") << "/c/A.XLSX"
+                                   << "/c/A.XLSX" << false;
+    QTest::newRow("legacy xls corrected") << "/c/list.xls"
+                                          << "/c/list.xlsx" << true;
+    QTest::newRow("legacy XLS corrected") << "/c/list.XLS"
+                                          << "/c/list.xlsx" << true;
+    QTest::newRow("other extension") << "/c/list.csv"
+                                     << "/c/list.csv.xlsx" << false;
+    QTest::newRow("dotted folder") << "/c/v1.2/name"
+                                   << "/c/v1.2/name.xlsx" << false;
+    QTest::newRow("trailing dot") << "/c/name."
+                                  << "/c/name.xlsx" << false;
 }
 
 void TstOfficeWorkbook::exportFileName() {
@@ -314,14 +335,15 @@ void TstOfficeWorkbook::serialText_data() {
     QTest::addColumn<bool>("date1904");
     QTest::addColumn<QString>("text");  // "-" for: not a date
     QTest::newRow("date") << 45429.0 << int(detail::kDatePart) << false << "2024/05/17";
-    QTest::newRow("date ignores time") << 45429.75 << int(detail::kDatePart) << false << "2024/05/17";
+    QTest::newRow("date ignores time")
+        << 45429.75 << int(detail::kDatePart) << false << "2024/05/17";
     QTest::newRow("time") << 0.3541666666666667 << int(detail::kTimePart) << false << "08:30";
-    QTest::newRow("seconds not rounded up") << 0.3541666666666667 + 59.0 / 86400
-                                            << int(detail::kTimePart) << false << "08:30";
-    QTest::newRow("date and time") << 45429.35484953703 << int(detail::kDateAndTime) << false
-                                   << "2024/05/17 08:30";
-    QTest::newRow("end of day rounds to next") << 45429.99999999999 << int(detail::kDateAndTime)
-                                               << false << "2024/05/18 00:00";
+    QTest::newRow("seconds not rounded up")
+        << 0.3541666666666667 + 59.0 / 86400 << int(detail::kTimePart) << false << "08:30";
+    QTest::newRow("date and time")
+        << 45429.35484953703 << int(detail::kDateAndTime) << false << "2024/05/17 08:30";
+    QTest::newRow("end of day rounds to next")
+        << 45429.99999999999 << int(detail::kDateAndTime) << false << "2024/05/18 00:00";
     QTest::newRow("first day") << 1.0 << int(detail::kDatePart) << false << "1900/01/01";
     QTest::newRow("before phantom day") << 59.0 << int(detail::kDatePart) << false << "1900/02/28";
     QTest::newRow("phantom 29 Feb 1900") << 60.0 << int(detail::kDatePart) << false << "1900/02/29";
@@ -373,13 +395,19 @@ void TstOfficeWorkbook::formatParts() {
 void TstOfficeWorkbook::escapes_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("text");
-    QTest::newRow("carriage return") << "a_x000D_b" << "a\rb";
+    QTest::newRow("carriage return") << "a_x000D_b"
+                                     << "a\rb";
     QTest::newRow("lower-case hex") << "_x00e9_" << QString(QChar(0xE9));
-    QTest::newRow("escaped underscore") << "_x005F_x000D_" << "_x000D_";
-    QTest::newRow("too short") << "_x00D_" << "_x00D_";
-    QTest::newRow("not hex") << "_xZZZZ_" << "_xZZZZ_";
-    QTest::newRow("unterminated") << "_x000D" << "_x000D";
-    QTest::newRow("plain") << "no escapes" << "no escapes";
+    QTest::newRow("escaped underscore") << "_x005F_x000D_"
+                                        << "_x000D_";
+    QTest::newRow("too short") << "_x00D_"
+                               << "_x00D_";
+    QTest::newRow("not hex") << "_xZZZZ_"
+                             << "_xZZZZ_";
+    QTest::newRow("unterminated") << "_x000D"
+                                  << "_x000D";
+    QTest::newRow("plain") << "no escapes"
+                           << "no escapes";
 }
 
 void TstOfficeWorkbook::escapes() {

@@ -17,8 +17,8 @@ namespace office_test {
 
 struct Part {
     QString name;
-    QByteArray head;        // written first
-    QByteArray fill = {};   // then written `repeat` times (large parts without large buffers)
+    QByteArray head;       // written first
+    QByteArray fill = {};  // then written `repeat` times (large parts without large buffers)
     qint64 repeat = 0;
     QByteArray tail = {};
 };
@@ -55,9 +55,15 @@ inline QByteArray workbookXml(bool date1904 = false) {
 inline QByteArray relsXml(const QByteArray& sheetTarget = "worksheets/sheet1.xml") {
     const QByteArray base = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     return "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-           "<Relationship Id=\"rId1\" Type=\"" + base + "worksheet\" Target=\"" + sheetTarget + "\"/>"
-           "<Relationship Id=\"rId2\" Type=\"" + base + "styles\" Target=\"styles.xml\"/>"
-           "<Relationship Id=\"rId3\" Type=\"" + base + "sharedStrings\" Target=\"sharedStrings.xml\"/>"
+           "<Relationship Id=\"rId1\" Type=\"" +
+           base + "worksheet\" Target=\"" + sheetTarget +
+           "\"/>"
+           "<Relationship Id=\"rId2\" Type=\"" +
+           base +
+           "styles\" Target=\"styles.xml\"/>"
+           "<Relationship Id=\"rId3\" Type=\"" +
+           base +
+           "sharedStrings\" Target=\"sharedStrings.xml\"/>"
            "</Relationships>";
 }
 
@@ -73,12 +79,14 @@ inline QByteArray sstXml(const QByteArray& items, const QByteArray& counts = {})
 // Styles with cell formats 0 General, 1 a date (built-in 14), 2 a time
 // (built-in 20), 3 a custom date-time, 4 a custom number format, 5 text.
 inline QByteArray stylesXml() {
-    return "<styleSheet " + kMainNs + "><numFmts count=\"2\">"
+    return "<styleSheet " + kMainNs +
+           "><numFmts count=\"2\">"
            "<numFmt numFmtId=\"164\" formatCode=\"yyyy/mm/dd hh:mm\"/>"
            "<numFmt numFmtId=\"165\" formatCode=\"0.000\"/></numFmts>"
            "<cellStyleXfs count=\"1\"><xf numFmtId=\"14\"/></cellStyleXfs>"
            "<cellXfs count=\"6\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"20\"/>"
-           "<xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"49\"/></cellXfs></styleSheet>";
+           "<xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf "
+           "numFmtId=\"49\"/></cellXfs></styleSheet>";
 }
 
 // A small .xlsx around `rows` (the inside of <sheetData>).

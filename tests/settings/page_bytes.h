@@ -20,17 +20,23 @@ inline QByteArray bytesAt(const settings::Page& p, int offset, int n) {
     return QByteArray(reinterpret_cast<const char*>(p.data()) + offset, n);
 }
 
-inline QByteArray toBytes(const settings::Page& p) { return bytesAt(p, 0, settings::PageSize); }
+inline QByteArray toBytes(const settings::Page& p) {
+    return bytesAt(p, 0, settings::PageSize);
+}
 
 inline QByteArray gbkBytes(const char* utf8) {
     // "开" is BF AA, "门" is C3 C5 in GBK.
     QByteArray out;
     const QString s = QString::fromUtf8(utf8);
     for (QChar c : s) {
-        if (c == QChar(0x5F00)) out += QByteArray::fromHex("BFAA");
-        else if (c == QChar(0x95E8)) out += QByteArray::fromHex("C3C5");
-        else if (c.unicode() < 0x80) out += char(c.unicode());
-        else qFatal("gbkBytes: no table entry for U+%04X", unsigned(c.unicode()));
+        if (c == QChar(0x5F00))
+            out += QByteArray::fromHex("BFAA");
+        else if (c == QChar(0x95E8))
+            out += QByteArray::fromHex("C3C5");
+        else if (c.unicode() < 0x80)
+            out += char(c.unicode());
+        else
+            qFatal("gbkBytes: no table entry for U+%04X", unsigned(c.unicode()));
     }
     return out;
 }

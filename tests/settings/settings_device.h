@@ -21,7 +21,8 @@ struct SettingsDevice {
     }
 
     static qint32 addressOf(const QByteArray& req) {
-        return qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) | (quint8(req[4]) << 8) | quint8(req[5]));
+        return qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) | (quint8(req[4]) << 8) |
+                      quint8(req[5]));
     }
 
     QByteArray answer(const QByteArray& req) {
@@ -32,7 +33,8 @@ struct SettingsDevice {
         if (page < 1 || page > 2) return {};
         if (code == cmd::ReadBlock) {
             const auto& p = pages[page - 1];
-            return replyFrame(code, address, QByteArray(reinterpret_cast<const char*>(p.data()), 256));
+            return replyFrame(code, address,
+                              QByteArray(reinterpret_cast<const char*>(p.data()), 256));
         }
         if (code == cmd::WriteBlock) {
             const bool ok = page != refusePage && req.size() == 265;

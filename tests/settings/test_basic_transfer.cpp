@@ -73,7 +73,11 @@ private slots:
         put(dev.pages[0], 4, QByteArray("+441234\0", 8));
         put(dev.pages[0], 26, QByteArray::fromHex("0001"));
         put(dev.pages[0], 28, gbkBytes("门开").append('\0'));
-        put(dev.pages[0], 108, QByteArray::fromHex("0500" "0001" "07000900" "02FF"));
+        put(dev.pages[0], 108,
+            QByteArray::fromHex("0500"
+                                "0001"
+                                "07000900"
+                                "02FF"));
         put(dev.pages[0], 236, QByteArray::fromHex("901F"));
         put(dev.pages[0], 254, "us");
         put(dev.pages[1], 0, "er01");
@@ -82,13 +86,16 @@ private slots:
         s->basicInf.readSettings();
         QTRY_VERIFY(messageShown(kReadDone));
 
-        QCOMPARE(port.sent, (QList<QByteArray>{QByteArray::fromHex("2383000000000000" "83"),
-                                               QByteArray::fromHex("2383000001000000" "82")}));
+        QCOMPARE(port.sent, (QList<QByteArray>{QByteArray::fromHex("2383000000000000"
+                                                                   "83"),
+                                               QByteArray::fromHex("2383000001000000"
+                                                                   "82")}));
         QCOMPARE(port.sent[0], frame(0x83, 0));
         QCOMPARE(port.sent[1], frame(0x83, 0x100));
         QCOMPARE(prompts.texts(), (QStringList{kReadConfirm, kReadDone}));
-        QCOMPARE(statusTexts, (QStringList{"Read settings", "Reading basic setting", "The first page",
-                                           "Read settings", "Reading basic setting", "The second page", ""}));
+        QCOMPARE(statusTexts,
+                 (QStringList{"Read settings", "Reading basic setting", "The first page",
+                              "Read settings", "Reading basic setting", "The second page", ""}));
         QCOMPARE(progress, (QList<int>{25, 40, 50, 90, 100}));
 
         const SettingsSheet& sheet = s->settings;
@@ -188,8 +195,8 @@ private slots:
         QCOMPARE(dev.pagesWritten, (QList<int>{1, 2}));
         QCOMPARE(prompts.texts(), QStringList{kSaveDone});
         QCOMPARE(progress, (QList<int>{50, 100}));
-        QCOMPARE(statusTexts,
-                 (QStringList{"Save settings", "Save basic settings", "Save settings", "Save basic settings"}));
+        QCOMPARE(statusTexts, (QStringList{"Save settings", "Save basic settings", "Save settings",
+                                           "Save basic settings"}));
     }
 
     void saveChain_refusedPageStops_data() {
@@ -216,12 +223,16 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("port 70000") << 19 << "70000"
-                                    << "19.Server Port(0-65535): '70000' is out of range (0 to 65535)";
-        QTest::newRow("port not a number") << 19 << "80a" << "'80a' is not a valid integer value";
-        QTest::newRow("page 2 cell") << 22 << QString::fromUtf8("pą")
-                                     << QString::fromUtf8("22.GPRS Password: the character 'ą' (U+0105) cannot be "
-                                                          "stored on the device");
+        QTest::newRow("port 70000")
+            << 19 << "70000"
+            << "19.Server Port(0-65535): '70000' is out of range (0 to 65535)";
+        QTest::newRow("port not a number") << 19 << "80a"
+                                           << "'80a' is not a valid integer value";
+        QTest::newRow("page 2 cell")
+            << 22 << QString::fromUtf8("pą")
+            << QString::fromUtf8(
+                   "22.GPRS Password: the character 'ą' (U+0105) cannot be "
+                   "stored on the device");
     }
     void saveChain_refusedCellSendsNothing() {
         QFETCH(int, row);

@@ -14,7 +14,9 @@ namespace {
 const char* kReadDone = "Basic settings read to PC software success.";
 const char* kSaveDone = "Basic setting saved success";
 
-QByteArray bytes(const settings::Page& p) { return toBytes(p); }
+QByteArray bytes(const settings::Page& p) {
+    return toBytes(p);
+}
 
 // The factory page 1 as this tool's start contents give it, written out.
 QByteArray startContentsPage1() {
@@ -23,10 +25,17 @@ QByteArray startContentsPage1() {
     put(p, 26, QByteArray::fromHex("0101"));
     put(p, 28, QByteArray("Unauthorized door opened") + '\0');
     put(p, 68, QByteArray("DIN2 Alarm") + '\0');
-    put(p, 108, QByteArray::fromHex("0A00" "0100" "00000000" "0303"));
+    put(p, 108,
+        QByteArray::fromHex("0A00"
+                            "0100"
+                            "00000000"
+                            "0303"));
     put(p, 118, QByteArray("Relay ON") + '\0');
     put(p, 158, QByteArray("Relay OFF") + '\0');
-    put(p, 198, QByteArray::fromHex("0F27" "E703" "0000"));
+    put(p, 198,
+        QByteArray::fromHex("0F27"
+                            "E703"
+                            "0000"));
     return bytes(p);
 }
 
@@ -59,7 +68,8 @@ private slots:
         h.device.setPageBytes(vdev::Region::Settings, 1, page);
         QVERIFY(h.start());
         QCOMPARE(h.login(typed), unlocked);
-        QCOMPARE(h.prompts.texts(), QStringList{unlocked ? "Password confirmed!" : "Password Error!"});
+        QCOMPARE(h.prompts.texts(),
+                 QStringList{unlocked ? "Password confirmed!" : "Password Error!"});
         // The log-in reads the page for the password only.
         QCOMPARE(h.session->settings.content(1), QString("5729"));
     }
@@ -71,8 +81,15 @@ private slots:
         put(p1, 4, QByteArray("+8613800138000\0", 15));
         put(p1, 26, QByteArray::fromHex("0100"));
         put(p1, 28, gbkBytes("门开").append('\0'));
-        put(p1, 108, QByteArray::fromHex("1E00" "0001" "05000500" "0102"));
-        put(p1, 198, QByteArray::fromHex("3C00" "0000" "1800"));
+        put(p1, 108,
+            QByteArray::fromHex("1E00"
+                                "0001"
+                                "05000500"
+                                "0102"));
+        put(p1, 198,
+            QByteArray::fromHex("3C00"
+                                "0000"
+                                "1800"));
         put(p1, 204, "gprs.example.net");
         put(p1, 236, QByteArray::fromHex("901F"));
         put(p1, 238, "cmnet");
@@ -89,14 +106,35 @@ private slots:
         click(page, "btn21");
         QVERIFY(h.waitForMessage(kReadDone));
         QCOMPARE(h.prompts.texts(),
-                 (QStringList{"Password confirmed!", "Read the GSM device basic parameters to PC software?", kReadDone}));
+                 (QStringList{"Password confirmed!",
+                              "Read the GSM device basic parameters to PC software?", kReadDone}));
 
         const SettingsSheet& sheet = h.session->settings;
-        const QStringList want = {"8642", "+8613800138000", "", "", QString::fromUtf8("门开"), "", "30", "", "",
-                                  "5", "", "", "", "", "0", "24", "60", "gprs.example.net", "8080", "cmnet",
-                                  "operator", "s3cret"};
+        const QStringList want = {"8642",
+                                  "+8613800138000",
+                                  "",
+                                  "",
+                                  QString::fromUtf8("门开"),
+                                  "",
+                                  "30",
+                                  "",
+                                  "",
+                                  "5",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "0",
+                                  "24",
+                                  "60",
+                                  "gprs.example.net",
+                                  "8080",
+                                  "cmnet",
+                                  "operator",
+                                  "s3cret"};
         for (int r = 1; r <= 22; ++r) QCOMPARE(sheet.content(r), want[r - 1]);
-        const QStringList lists = {"1:NO", "0:NC ", "1:Arm", "0:All number can call to control the Relay",
+        const QStringList lists = {"1:NO",           "0:NC ",
+                                   "1:Arm",          "0:All number can call to control the Relay",
                                    "1:Admin Number", "2:Caller Number"};
         for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
             QComboBox* box = page.choiceList(SettingsSheet::Choice(c));
@@ -179,7 +217,8 @@ private slots:
         h.session->basicInf.saveSettings();
         QTest::qWait(200);
         QCOMPARE(h.device.requestCount(0x82), 0);
-        QCOMPARE(h.prompts.texts().last(), QString("19.Server Port(0-65535): '70000' is out of range (0 to 65535)"));
+        QCOMPARE(h.prompts.texts().last(),
+                 QString("19.Server Port(0-65535): '70000' is out of range (0 to 65535)"));
     }
 
     void silentDevice_receiveTimeoutOnce_data() {

@@ -43,7 +43,8 @@ class TestSettingsPage : public QObject {
             if (c.unicode() < 0x80)
                 QTest::keyClick(target, c.toLatin1());
             else
-                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
         }
     }
     void select(int row) {
@@ -97,9 +98,9 @@ private slots:
         QCOMPARE(grid()->gridColumnWidth(1), 201);
         QCOMPARE(grid()->gridColumnWidth(2), 391);
         QCOMPARE(grid()->horizontalHeader()->height(), 24);
-        QCOMPARE(grid()->rowHeight(0), 22);  // row 1
-        QCOMPARE(grid()->rowHeight(6), 24);  // row 7
-        QCOMPARE(grid()->rowHeight(7), 26);  // row 8
+        QCOMPARE(grid()->rowHeight(0), 22);   // row 1
+        QCOMPARE(grid()->rowHeight(6), 24);   // row 7
+        QCOMPARE(grid()->rowHeight(7), 26);   // row 8
         QCOMPARE(grid()->rowHeight(21), 24);  // row 22
         QVERIFY(!(grid()->focusPolicy() & Qt::TabFocus));
         // No content cell is selected at start.
@@ -132,9 +133,10 @@ private slots:
             int row;
             int items;
             int start;
-        } lists[] = {{SettingsSheet::Cbb1, "cbb1", 3, 2, 1},  {SettingsSheet::Cbb2, "cbb2", 4, 2, 1},
-                     {SettingsSheet::Cbb4, "cbb4", 8, 2, 0},  {SettingsSheet::Cbb3, "cbb3", 9, 2, 1},
-                     {SettingsSheet::Cbb10, "cbb10", 11, 4, 3}, {SettingsSheet::Cbb12, "cbb12", 12, 4, 3}};
+        } lists[] = {
+            {SettingsSheet::Cbb1, "cbb1", 3, 2, 1},    {SettingsSheet::Cbb2, "cbb2", 4, 2, 1},
+            {SettingsSheet::Cbb4, "cbb4", 8, 2, 0},    {SettingsSheet::Cbb3, "cbb3", 9, 2, 1},
+            {SettingsSheet::Cbb10, "cbb10", 11, 4, 3}, {SettingsSheet::Cbb12, "cbb12", 12, 4, 3}};
         for (const auto& l : lists) {
             QComboBox* box = page->findChild<QComboBox*>(l.name);
             QVERIFY2(box, l.name);
@@ -267,9 +269,10 @@ private slots:
         type(QString::fromUtf8("on"));
         type(QString::fromUtf8("ก"));
         QCOMPARE(editor()->text(), QString("on"));
-        QTRY_COMPARE(prompts.texts(), QStringList{QString::fromUtf8(
-                                          "13.SMS content when relay ON: the character 'ก' (U+0E01) cannot be "
-                                          "stored on the device")});
+        QTRY_COMPARE(prompts.texts(),
+                     QStringList{QString::fromUtf8(
+                         "13.SMS content when relay ON: the character 'ก' (U+0E01) cannot be "
+                         "stored on the device")});
     }
 
     void description_givesNoEditor() {
@@ -293,7 +296,8 @@ private slots:
         QTRY_VERIFY(combo(SettingsSheet::Cbb1)->isVisible());
         const QRect before = combo(SettingsSheet::Cbb1)->geometry();
         bar->setValue(40);
-        QCOMPARE(page->windowTitle(), QString::fromUtf8("滚动条位置:") + QString::number(bar->value()));
+        QCOMPARE(page->windowTitle(),
+                 QString::fromUtf8("滚动条位置:") + QString::number(bar->value()));
         QVERIFY(combo(SettingsSheet::Cbb1)->isHidden());
         // Drawn again, the lists stand over their cells at the new place.
         QTRY_VERIFY(combo(SettingsSheet::Cbb1)->isVisible());

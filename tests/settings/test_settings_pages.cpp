@@ -42,10 +42,17 @@ private slots:
         put(want, 26, QByteArray::fromHex("0101"));
         put(want, 28, QByteArray("Unauthorized door opened") + '\0');
         put(want, 68, QByteArray("DIN2 Alarm") + '\0');
-        put(want, 108, QByteArray::fromHex("0A00" "0100" "00000000" "0303"));
+        put(want, 108,
+            QByteArray::fromHex("0A00"
+                                "0100"
+                                "00000000"
+                                "0303"));
         put(want, 118, QByteArray("Relay ON") + '\0');
         put(want, 158, QByteArray("Relay OFF") + '\0');
-        put(want, 198, QByteArray::fromHex("0F27" "E703" "0000"));
+        put(want, 198,
+            QByteArray::fromHex("0F27"
+                                "E703"
+                                "0000"));
 
         const Page p1 = encoded(1, sheet);
         QCOMPARE(toBytes(p1).toHex(' '), toBytes(want).toHex(' '));
@@ -79,10 +86,12 @@ private slots:
         QTest::newRow("password 4 digits") << 1 << "1234" << 1 << 0 << hex("31323334FF");
         QTest::newRow("password 2 digits") << 1 << "12" << 1 << 0 << hex("313200FF");
         QTest::newRow("password empty") << 1 << "" << 1 << 0 << hex("FFFFFFFF");
-        QTest::newRow("sim with plus") << 2 << "+8613912345678" << 1 << 4
-                                       << QByteArray("+8613912345678").append('\0').append(char(0xFF));
+        QTest::newRow("sim with plus")
+            << 2 << "+8613912345678" << 1 << 4
+            << QByteArray("+8613912345678").append('\0').append(char(0xFF));
         QTest::newRow("sim 22 digits, no terminator")
-            << 2 << "1234567890123456789012" << 1 << 4 << QByteArray("1234567890123456789012").append(char(0x01));
+            << 2 << "1234567890123456789012" << 1 << 4
+            << QByteArray("1234567890123456789012").append(char(0x01));
         QTest::newRow("number 7") << 7 << "999" << 1 << 108 << hex("E703");
         QTest::newRow("row 10 stored twice") << 10 << "5" << 1 << 112 << hex("05000500");
         QTest::newRow("row 17 first of the intervals") << 17 << "1" << 1 << 198 << hex("0100");
@@ -95,7 +104,8 @@ private slots:
         QTest::newRow("text empty") << 5 << "" << 1 << 28 << hex("00FFFF");
         QTest::newRow("text 40 bytes, no terminator")
             << 5 << QString(40, 'x') << 1 << 28 << QByteArray(40, 'x').append('\0');
-        QTest::newRow("text longer than 40 is cut") << 13 << QString(45, 'y') << 1 << 118 << QByteArray(40, 'y');
+        QTest::newRow("text longer than 40 is cut")
+            << 13 << QString(45, 'y') << 1 << 118 << QByteArray(40, 'y');
         QTest::newRow("text double-byte") << 6 << QString::fromUtf8("开门 ok") << 1 << 68
                                           << gbkBytes("开门 ok").append('\0').append(char(0xFF));
         QTest::newRow("text never splits a character")
@@ -103,17 +113,20 @@ private slots:
             << QByteArray(39, 'z').append('\0').append(char(0x01) /* row 17, set below */);
         QTest::newRow("plain text, no terminator")
             << 18 << "10.0.0.1" << 1 << 204 << QByteArray("10.0.0.1").append(char(0xFF));
-        QTest::newRow("plain text cut to 16") << 20 << QString(20, 'a') << 1 << 238 << QByteArray(16, 'a');
+        QTest::newRow("plain text cut to 16")
+            << 20 << QString(20, 'a') << 1 << 238 << QByteArray(16, 'a');
         QTest::newRow("user name a") << 21 << "a" << 1 << 254 << hex("6100");
         QTest::newRow("user name a, page 2 untouched") << 21 << "a" << 2 << 0 << hex("FFFF");
-        QTest::newRow("user name 16, head") << 21 << "abcdefghijklmnop" << 1 << 254 << QByteArray("ab");
-        QTest::newRow("user name 16, tail")
-            << 21 << "abcdefghijklmnop" << 2 << 0 << QByteArray("cdefghijklmnop").append(char(0xFF));
-        QTest::newRow("user name 20, cut to 16")
-            << 21 << "abcdefghijklmnopqrst" << 2 << 0 << QByteArray("cdefghijklmnop").append(char(0xFF));
-        QTest::newRow("gprs password") << 22 << "pw" << 2 << 14 << QByteArray("pw").append(char(0xFF));
-        QTest::newRow("gprs password 16") << 22 << QString(16, 'q') << 2 << 14
-                                          << QByteArray(16, 'q').append(char(0xFF));
+        QTest::newRow("user name 16, head")
+            << 21 << "abcdefghijklmnop" << 1 << 254 << QByteArray("ab");
+        QTest::newRow("user name 16, tail") << 21 << "abcdefghijklmnop" << 2 << 0
+                                            << QByteArray("cdefghijklmnop").append(char(0xFF));
+        QTest::newRow("user name 20, cut to 16") << 21 << "abcdefghijklmnopqrst" << 2 << 0
+                                                 << QByteArray("cdefghijklmnop").append(char(0xFF));
+        QTest::newRow("gprs password")
+            << 22 << "pw" << 2 << 14 << QByteArray("pw").append(char(0xFF));
+        QTest::newRow("gprs password 16")
+            << 22 << QString(16, 'q') << 2 << 14 << QByteArray(16, 'q').append(char(0xFF));
     }
     void encodeField() {
         QFETCH(int, row);
@@ -166,29 +179,41 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("message");
-        QTest::newRow("port 70000") << 19 << "70000" << 1
-                                    << "19.Server Port(0-65535): '70000' is out of range (0 to 65535)";
-        QTest::newRow("port 65536") << 19 << "65536" << 1
-                                    << "19.Server Port(0-65535): '65536' is out of range (0 to 65535)";
+        QTest::newRow("port 70000")
+            << 19 << "70000" << 1
+            << "19.Server Port(0-65535): '70000' is out of range (0 to 65535)";
+        QTest::newRow("port 65536")
+            << 19 << "65536" << 1
+            << "19.Server Port(0-65535): '65536' is out of range (0 to 65535)";
         QTest::newRow("negative") << 7 << "-1" << 1
-                                  << "7.Auto Arm after authorized number call-in(0~999): '-1' is out of range (0 to 65535)";
-        QTest::newRow("huge") << 15 << "99999999999999999999999" << 1
-                              << "15.Power source failure alarm delay(0~999,Unit:Min): '99999999999999999999999' is "
-                                 "out of range (0 to 65535)";
-        QTest::newRow("letters in port") << 19 << "80a" << 1 << "'80a' is not a valid integer value";
-        QTest::newRow("blank in number") << 16 << "1 2" << 1 << "'1 2' is not a valid integer value";
+                                  << "7.Auto Arm after authorized number call-in(0~999): '-1' is "
+                                     "out of range (0 to 65535)";
+        QTest::newRow("huge")
+            << 15 << "99999999999999999999999" << 1
+            << "15.Power source failure alarm delay(0~999,Unit:Min): '99999999999999999999999' is "
+               "out of range (0 to 65535)";
+        QTest::newRow("letters in port")
+            << 19 << "80a" << 1 << "'80a' is not a valid integer value";
+        QTest::newRow("blank in number")
+            << 16 << "1 2" << 1 << "'1 2' is not a valid integer value";
         QTest::newRow("sign only") << 10 << "-" << 1 << "'-' is not a valid integer value";
-        QTest::newRow("thai in alarm text") << 5 << QString::fromUtf8("door ก") << 1
-                                            << "5.DIN1 Alarm Content: the character 'ก' (U+0E01) cannot be stored on the device";
-        QTest::newRow("emoji in sms") << 14 << QString::fromUtf8("off \U0001F600") << 1
-                                      << QString::fromUtf8("14.SMS content when relay OFF: the character '\U0001F600' "
-                                                           "(U+1F600) cannot be stored on the device");
-        QTest::newRow("user name, page 2") << 21 << QString::fromUtf8("abcą") << 2
-                                           << "21.GPRS User Name: the character 'ą' (U+0105) cannot be stored on the device";
-        QTest::newRow("gprs password") << 22 << QString::fromUtf8("ą") << 2
-                                       << "22.GPRS Password: the character 'ą' (U+0105) cannot be stored on the device";
-        QTest::newRow("apn") << 20 << QString::fromUtf8("ą") << 1
-                             << "20.GPRS APN: the character 'ą' (U+0105) cannot be stored on the device";
+        QTest::newRow("thai in alarm text")
+            << 5 << QString::fromUtf8("door ก") << 1
+            << "5.DIN1 Alarm Content: the character 'ก' (U+0E01) cannot be stored on the device";
+        QTest::newRow("emoji in sms")
+            << 14 << QString::fromUtf8("off \U0001F600") << 1
+            << QString::fromUtf8(
+                   "14.SMS content when relay OFF: the character '\U0001F600' "
+                   "(U+1F600) cannot be stored on the device");
+        QTest::newRow("user name, page 2")
+            << 21 << QString::fromUtf8("abcą") << 2
+            << "21.GPRS User Name: the character 'ą' (U+0105) cannot be stored on the device";
+        QTest::newRow("gprs password")
+            << 22 << QString::fromUtf8("ą") << 2
+            << "22.GPRS Password: the character 'ą' (U+0105) cannot be stored on the device";
+        QTest::newRow("apn")
+            << 20 << QString::fromUtf8("ą") << 1
+            << "20.GPRS APN: the character 'ą' (U+0105) cannot be stored on the device";
     }
     void refusedCells() {
         QFETCH(int, row);
@@ -217,7 +242,8 @@ private slots:
         QTest::newRow("password 2 digits") << 1 << 0 << hex("313200FF") << 1 << "12";
         QTest::newRow("password stops at non-digit") << 1 << 0 << hex("31413233") << 1 << "1";
         QTest::newRow("password width 4") << 1 << 0 << hex("31323334") << 1 << "1234";
-        QTest::newRow("sim with plus") << 1 << 4 << QByteArray("+8613912345678\0", 15) << 2 << "+8613912345678";
+        QTest::newRow("sim with plus")
+            << 1 << 4 << QByteArray("+8613912345678\0", 15) << 2 << "+8613912345678";
         QTest::newRow("sim 22 digits") << 1 << 4 << QByteArray(22, '7') << 2 << QString(22, '7');
         QTest::newRow("row 10 from offset 114") << 1 << 112 << hex("07000900") << 10 << "9";
         QTest::newRow("intervals 17") << 1 << 198 << hex("0F27E7030000") << 17 << "9999";
@@ -226,22 +252,26 @@ private slots:
         QTest::newRow("text 40 bytes") << 1 << 28 << QByteArray(40, 'w') << 5 << QString(40, 'w');
         QTest::newRow("text empty") << 1 << 68 << hex("00FFFF") << 6 << "";
         QTest::newRow("text never written") << 1 << 118 << QByteArray(40, char(0xFF)) << 13 << "";
-        QTest::newRow("text with spaces") << 1 << 158 << QByteArray("Relay OFF \0", 11) << 14 << "Relay OFF ";
+        QTest::newRow("text with spaces")
+            << 1 << 158 << QByteArray("Relay OFF \0", 11) << 14 << "Relay OFF ";
         QTest::newRow("text control byte") << 1 << 158 << QByteArray("a\tb\0", 4) << 14 << "a\tb";
-        QTest::newRow("text double-byte") << 1 << 28 << gbkBytes("开 门").append('\0') << 5
-                                          << QString::fromUtf8("开 门");
+        QTest::newRow("text double-byte")
+            << 1 << 28 << gbkBytes("开 门").append('\0') << 5 << QString::fromUtf8("开 门");
         // A lead byte at the field's end does not take its partner from the
         // next field; it shows as a replacement character.
         QTest::newRow("text lead byte at the 40th byte, this field")
             << 1 << 28 << QByteArray(39, 'a').append(char(0xBF)).append("Next") << 5
             << QString(39, 'a') + QChar(0xFFFD);
         QTest::newRow("text lead byte at the 40th byte, next field")
-            << 1 << 28 << QByteArray(39, 'a').append(char(0xBF)).append("Next").append('\0') << 6 << "Next";
-        QTest::newRow("plain text up to FF") << 1 << 204 << QByteArray("10.0.0.1").append(char(0xFF)) << 18
-                                             << "10.0.0.1";
-        QTest::newRow("plain text keeps 00") << 1 << 238 << QByteArray("ab\0c", 4).append(char(0xFF)) << 20
-                                             << QString("ab") + nul + "c";
-        QTest::newRow("plain text full width") << 1 << 204 << QByteArray(32, 'i') << 18 << QString(32, 'i');
+            << 1 << 28 << QByteArray(39, 'a').append(char(0xBF)).append("Next").append('\0') << 6
+            << "Next";
+        QTest::newRow("plain text up to FF")
+            << 1 << 204 << QByteArray("10.0.0.1").append(char(0xFF)) << 18 << "10.0.0.1";
+        QTest::newRow("plain text keeps 00")
+            << 1 << 238 << QByteArray("ab\0c", 4).append(char(0xFF)) << 20
+            << QString("ab") + nul + "c";
+        QTest::newRow("plain text full width")
+            << 1 << 204 << QByteArray(32, 'i') << 18 << QString(32, 'i');
         QTest::newRow("gprs password") << 2 << 14 << QByteArray(16, 'p') << 22 << QString(16, 'p');
     }
     void decodeField() {
@@ -260,16 +290,18 @@ private slots:
     }
 
     void decodeChoices_data() {
-        QTest::addColumn<QByteArray>("bytes26");  // offsets 26, 27
+        QTest::addColumn<QByteArray>("bytes26");   // offsets 26, 27
         QTest::addColumn<QByteArray>("bytes110");  // offsets 110, 111
         QTest::addColumn<QByteArray>("bytes116");  // offsets 116, 117
-        QTest::addColumn<QList<int>>("choices");  // cbb1, cbb2, cbb4, cbb3, cbb10, cbb12
+        QTest::addColumn<QList<int>>("choices");   // cbb1, cbb2, cbb4, cbb3, cbb10, cbb12
         QTest::newRow("all set") << QByteArray::fromHex("0001") << QByteArray::fromHex("0100")
                                  << QByteArray::fromHex("0203") << QList<int>{0, 1, 0, 1, 2, 3};
         QTest::newRow("FF none") << QByteArray::fromHex("FFFF") << QByteArray::fromHex("FFFF")
-                                 << QByteArray::fromHex("FFFF") << QList<int>{-1, -1, -1, -1, -1, -1};
-        QTest::newRow("beyond the items") << QByteArray::fromHex("0200") << QByteArray::fromHex("0002")
-                                          << QByteArray::fromHex("0304") << QList<int>{-1, 0, -1, 0, 3, -1};
+                                 << QByteArray::fromHex("FFFF")
+                                 << QList<int>{-1, -1, -1, -1, -1, -1};
+        QTest::newRow("beyond the items")
+            << QByteArray::fromHex("0200") << QByteArray::fromHex("0002")
+            << QByteArray::fromHex("0304") << QList<int>{-1, 0, -1, 0, 3, -1};
     }
     void decodeChoices() {
         QFETCH(QByteArray, bytes26);
@@ -290,7 +322,8 @@ private slots:
             QCOMPARE(sheet.choice(SettingsSheet::Choice(c)), choices[c]);
         // The content cells under the lists are not written by decoding.
         for (int c = 0; c < SettingsSheet::ChoiceCount; ++c)
-            QCOMPARE(sheet.content(SettingsSheet::rowOf(SettingsSheet::Choice(c))), QString("cell"));
+            QCOMPARE(sheet.content(SettingsSheet::rowOf(SettingsSheet::Choice(c))),
+                     QString("cell"));
         // Saving again writes what was read: a list without selection is 0xFF.
         const Page again = encoded(1, sheet);
         QCOMPARE(int(again[26]), choices[0] < 0 ? 0xFF : choices[0]);
@@ -302,10 +335,12 @@ private slots:
         QTest::addColumn<QByteArray>("tail");  // page 2 offsets 0..13
         QTest::addColumn<QString>("afterPage1");
         QTest::addColumn<QString>("afterPage2");
-        QTest::newRow("a") << QByteArray("a\0", 2) << QByteArray() << QString("a") + nul << QString("a") + nul;
+        QTest::newRow("a") << QByteArray("a\0", 2) << QByteArray() << QString("a") + nul
+                           << QString("a") + nul;
         QTest::newRow("16 characters") << QByteArray("ab") << QByteArray("cdefghijklmnop") << "ab"
                                        << "abcdefghijklmnop";
-        QTest::newRow("empty") << QByteArray() << QByteArray() << "" << "";
+        QTest::newRow("empty") << QByteArray() << QByteArray() << ""
+                               << "";
         QTest::newRow("character across the pages")
             << QByteArray("a").append(char(0xBF)) << QByteArray(1, char(0xAA)).append("xyz")
             << QString("a") + QChar(0xFFFD) << QString::fromUtf8("a开xyz");
@@ -345,10 +380,28 @@ private slots:
     void roundTrip() {
         SettingsSheet a;
         a.fillStartContents();
-        const QStringList contents = {"0000", "+861391234567890123456", "", "", QString::fromUtf8("门被打开了"),
-                                      QString(40, 'x'), "0", "", "", "999", "", "", "on", QString::fromUtf8("关"),
-                                      "0", "999", "0", "very.long.host.name.example.org", "65535", "cmnet",
-                                      "abcdefghijklmnop", "secret"};
+        const QStringList contents = {"0000",
+                                      "+861391234567890123456",
+                                      "",
+                                      "",
+                                      QString::fromUtf8("门被打开了"),
+                                      QString(40, 'x'),
+                                      "0",
+                                      "",
+                                      "",
+                                      "999",
+                                      "",
+                                      "",
+                                      "on",
+                                      QString::fromUtf8("关"),
+                                      "0",
+                                      "999",
+                                      "0",
+                                      "very.long.host.name.example.org",
+                                      "65535",
+                                      "cmnet",
+                                      "abcdefghijklmnop",
+                                      "secret"};
         for (int r = 1; r <= 22; ++r) a.setContent(r, contents[r - 1]);
         a.setChoice(SettingsSheet::Cbb1, 0);
         a.setChoice(SettingsSheet::Cbb3, 0);

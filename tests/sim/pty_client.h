@@ -2,14 +2,14 @@
 // A bare POSIX client of the virtual device's pty, so that the device's own
 // tests need neither QSerialPort nor the tool's link.
 
-#include <QByteArray>
-#include <QElapsedTimer>
-#include <QString>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
 
 class PtyClient {
 public:

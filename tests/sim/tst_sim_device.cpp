@@ -2,22 +2,23 @@
 // reader, every command's answer over the pty, the fault schedule and the
 // command-line program.
 
+#include <csignal>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
 #include "pty_client.h"
 #include "sim/device_frame.h"
 #include "sim/device_memory.h"
 #include "sim/virtual_device.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <csignal>
-
 using namespace vdev;
 
 namespace {
 
-QByteArray ff(int n) { return QByteArray(n, char(0xFF)); }
+QByteArray ff(int n) {
+    return QByteArray(n, char(0xFF));
+}
 
 // Settings page 1 as shipped, written out byte by byte.
 QByteArray goldenFactoryPage1() {
@@ -27,15 +28,24 @@ QByteArray goldenFactoryPage1() {
     p += QByteArray::fromHex("0101");
     p += QByteArray("Unauthorized door opened") + '\0' + ff(15);
     p += QByteArray("DIN2 Alarm") + '\0' + ff(29);
-    p += QByteArray::fromHex("0a00" "0100" "00000000" "0303");
+    p += QByteArray::fromHex(
+        "0a00"
+        "0100"
+        "00000000"
+        "0303");
     p += QByteArray("Relay ON") + '\0' + ff(31);
     p += QByteArray("Relay OFF") + '\0' + ff(30);
-    p += QByteArray::fromHex("0f27" "e703" "0000");
+    p += QByteArray::fromHex(
+        "0f27"
+        "e703"
+        "0000");
     p += ff(52);
     return p;
 }
 
-QByteArray read(quint32 address) { return encodeFrame(CmdReadBlock, address, {}); }
+QByteArray read(quint32 address) {
+    return encodeFrame(CmdReadBlock, address, {});
+}
 QByteArray ack(quint8 code, quint32 address, bool ok) {
     return encodeFrame(code, address, QByteArray(1, ok ? 1 : 0));
 }
@@ -179,8 +189,8 @@ void TstSimDevice::sampleHistory_isPlausibleAndDeterministic() {
         QVERIFY(quint8(rec[7]) < 24 && quint8(rec[8]) < 60 && quint8(rec[9]) < 60);
         QVERIFY(quint8(rec[10]) <= 3);
         QVERIFY(quint8(rec[11]) <= 9);
-        const QString date = QString::asprintf("%02d%02d%02d%02d%02d%02d", y, mo, d,
-                                               quint8(rec[7]), quint8(rec[8]), quint8(rec[9]));
+        const QString date = QString::asprintf("%02d%02d%02d%02d%02d%02d", y, mo, d, quint8(rec[7]),
+                                               quint8(rec[8]), quint8(rec[9]));
         QVERIFY2(date >= lastDate, qPrintable(date));
         lastDate = date;
         const QByteArray exe = rec.mid(12, 22);
@@ -226,9 +236,13 @@ void TstSimDevice::reader_collectsRequests() {
     const auto t = Clock::now();
     for (char c : stream) {
         switch (r.feed(quint8(c), t)) {
-            case FrameReader::Result::Complete: ++got; break;
-            case FrameReader::Result::Pending: break;
-            default: ++invalid;
+            case FrameReader::Result::Complete:
+                ++got;
+                break;
+            case FrameReader::Result::Pending:
+                break;
+            default:
+                ++invalid;
         }
     }
     QCOMPARE(got, frames);
@@ -254,18 +268,21 @@ void TstSimDevice::command_answersLikeTheDevice_data() {
     QTest::newRow("read settings 1, exact bytes")
         << QByteArray::fromHex("238300000000000083") << encodeFrame(0x83, 0, goldenFactoryPage1());
     QTest::newRow("read numbers 375") << read(0x18600) << encodeFrame(0x83, 0x18600, ff(256));
-    QTest::newRow("read outside: unprogrammed")
-        << read(0x200) << encodeFrame(0x83, 0x200, ff(256));
-    QTest::newRow("write settings 2") << encodeFrame(0x82, 0x100, pattern(3)) << ack(0x82, 0x100, true);
-    QTest::newRow("write numbers 1") << encodeFrame(0x82, 0x1000, pattern(4)) << ack(0x82, 0x1000, true);
+    QTest::newRow("read outside: unprogrammed") << read(0x200) << encodeFrame(0x83, 0x200, ff(256));
+    QTest::newRow("write settings 2")
+        << encodeFrame(0x82, 0x100, pattern(3)) << ack(0x82, 0x100, true);
+    QTest::newRow("write numbers 1")
+        << encodeFrame(0x82, 0x1000, pattern(4)) << ack(0x82, 0x1000, true);
     QTest::newRow("write history refused")
         << encodeFrame(0x82, 0x30000, pattern(5)) << ack(0x82, 0x30000, false);
     QTest::newRow("write outside refused")
         << encodeFrame(0x82, 0x18700, pattern(5)) << ack(0x82, 0x18700, false);
     QTest::newRow("write short payload refused")
         << encodeFrame(0x82, 0x1000, QByteArray(6, 1)) << ack(0x82, 0x1000, false);
-    QTest::newRow("checking mode") << QByteArray::fromHex("230400000000000004") << ack(0x04, 0, true);
-    QTest::newRow("delete history") << QByteArray::fromHex("238500000000000085") << ack(0x85, 0, true);
+    QTest::newRow("checking mode")
+        << QByteArray::fromHex("230400000000000004") << ack(0x04, 0, true);
+    QTest::newRow("delete history")
+        << QByteArray::fromHex("238500000000000085") << ack(0x85, 0, true);
     QTest::newRow("time sync") << QByteArray::fromHex("2303000000000006EA0C070C3102DB")
                                << ack(0x03, 0, true);
 }
@@ -352,7 +369,8 @@ void TstSimDevice::fault_scheduleHitsTheNamedReply_data() {
     QTest::newRow("refuse reply 3") << "refuseReply" << okAck + okAck + noAck;
     QTest::newRow("refuse all writes") << "refuseWrites" << noAck + noAck + noAck;
     QTest::newRow("cut reply 2 after 4") << "cut" << okAck + okAck.left(4) + okAck;
-    QTest::newRow("garbage before 1") << "garbage" << QByteArray::fromHex("0023ff") + okAck + okAck + okAck;
+    QTest::newRow("garbage before 1")
+        << "garbage" << QByteArray::fromHex("0023ff") + okAck + okAck + okAck;
 }
 
 void TstSimDevice::fault_scheduleHitsTheNamedReply() {
@@ -377,10 +395,11 @@ void TstSimDevice::fault_scheduleHitsTheNamedReply() {
     QCOMPARE(c.drain(100).toHex(), expected.toHex());
     QCOMPARE(dev.requestCount(CmdWriteBlock), 3);
     // The page holds the last write that was accepted.
-    const int lastStored = fault == "refuseReply" ? 2
+    const int lastStored = fault == "refuseReply"    ? 2
                            : fault == "refuseWrites" ? 0
-                           : fault == "silent" ? 0
-                           : fault == "silentAfter" ? 2 : 3;
+                           : fault == "silent"       ? 0
+                           : fault == "silentAfter"  ? 2
+                                                     : 3;
     QCOMPARE(dev.pageBytes(Region::Settings, 2), lastStored ? pattern(lastStored) : ff(256));
 }
 
@@ -424,7 +443,8 @@ void TstSimDevice::paced_roundTripTakesLineTime() {
     QVERIFY(c.send(read(0x30000)));
     QCOMPARE(c.read(265, 3000), encodeFrame(0x83, 0x30000, ff(256)));
     // 9 request bytes + 265 reply bytes at 86.8 us each: 23.8 ms at the least.
-    QVERIFY2(t.nsecsElapsed() >= (9 + 265) * 86806LL, qPrintable(QString::number(t.nsecsElapsed())));
+    QVERIFY2(t.nsecsElapsed() >= (9 + 265) * 86806LL,
+             qPrintable(QString::number(t.nsecsElapsed())));
 }
 
 void TstSimDevice::program_savesWrittenMemoryOnSigterm() {
