@@ -10,6 +10,7 @@
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
 #include "ui/port_combo.h"
+#include "ui/qt_prompts.h"
 #include "ui/status_strip.h"
 #include "ui/string_grid.h"
 
@@ -204,6 +205,22 @@ private slots:
         QVERIFY(view);
         QCOMPARE(view->model()->rowCount(), 2);
         QCOMPARE(view->model()->index(1, TrafficLog::Checksum).data().toString(), QString("ok"));
+    }
+
+    void dialogFilters_translatedForQt_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("qt");
+        QTest::newRow("export workbook") << "EXCEL file|*.xlsx;*.xls|(*.*)|*.*"
+                                         << "EXCEL file (*.xlsx *.xls);;(*.*) (*)";
+        QTest::newRow("import workbook") << "EXCEL file|*.xls;*.xlsx|(*.*)|*.*"
+                                         << "EXCEL file (*.xls *.xlsx);;(*.*) (*)";
+        QTest::newRow("csv") << "CVS file|*.cvs;*.cvs|(*.*)|*.*"
+                             << "CVS file (*.cvs *.cvs);;(*.*) (*)";
+    }
+    void dialogFilters_translatedForQt() {
+        QFETCH(QString, filter);
+        QFETCH(QString, qt);
+        QCOMPARE(QtPrompts::qtFilter(filter), qt);
     }
 
     void portList_refreshKeepsTypedText() {
