@@ -8,6 +8,8 @@
 #include "link/byte_sink.h"
 #include "link/packet.h"
 #include "link/prompts.h"
+#include "link/tcomm.h"
+#include "ui/session.h"
 
 namespace bench {
 
@@ -38,6 +40,20 @@ public:
 inline QByteArray frame(quint8 code, qint32 address, const QByteArray& payload) {
     return TDataPackage::request(
         code, address, reinterpret_cast<const quint8*>(payload.constData()), int(payload.size()));
+}
+
+// Opens `comm` on the virtual device at `path` and wires it to the session,
+// as the window does with its port. False when the port cannot be opened.
+inline bool connectSession(TComm& comm, DeviceSession& session, const QString& path) {
+    comm.CommName = path;
+    try {
+        comm.OpenPort();
+    } catch (const ECommsError&) {
+        return false;
+    }
+    session.link.port = &comm;
+    comm.OnReceiveData = [&session](quint8 b) { session.link.cm1ReceiveData(b); };
+    return true;
 }
 
 }  // namespace bench

@@ -111,14 +111,7 @@ double deviceRead(bool paced) {
     const QString path = device.start();
     if (path.isEmpty()) return -1;
     TComm comm;
-    comm.CommName = path;
-    try {
-        comm.OpenPort();
-    } catch (const ECommsError&) {
-        return -1;
-    }
-    session.link.port = &comm;
-    comm.OnReceiveData = [&session](quint8 b) { session.link.cm1ReceiveData(b); };
+    if (!bench::connectSession(comm, session, path)) return -1;
 
     // Done when the reply of page 500 has been handled (PageNext is already
     // 501 once its request has gone out). The loop is the real event loop,

@@ -44,10 +44,10 @@ int main(int argc, char** argv) {
     s.ConfigDir = dir.path() + "/";
     SnapshotKeeper keeper(s);
     TComm comm;
-    comm.CommName = path;
-    comm.OpenPort();
-    s.link.port = &comm;
-    comm.OnReceiveData = [&s](quint8 b) { s.link.cm1ReceiveData(b); };
+    if (!bench::connectSession(comm, s, path)) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
+        return 1;
+    }
 
     std::vector<double> snapshotMs;
     auto readOnce = [&](bool traffic, bool snapshot) {

@@ -149,14 +149,7 @@ double deviceTransfer(bool save, bool paced, double* cpuMs) {
     const QString path = device.start();
     if (path.isEmpty()) return -1;
     TComm comm;
-    comm.CommName = path;
-    try {
-        comm.OpenPort();
-    } catch (const ECommsError&) {
-        return -1;
-    }
-    session.link.port = &comm;
-    comm.OnReceiveData = [&session](quint8 b) { session.link.cm1ReceiveData(b); };
+    if (!bench::connectSession(comm, session, path)) return -1;
 
     QElapsedTimer t;
     const double cpu0 = threadCpuMs();

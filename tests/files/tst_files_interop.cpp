@@ -12,27 +12,14 @@
 #include "numbers/number_files.h"
 #include "numbers/number_record.h"
 #include "office/workbook.h"
+#include "openpyxl_runner.h"
 #include "settings/profile.h"
 
 namespace {
 
-const QString kPython = QStringLiteral("/usr/bin/python3");
 const QString kProbe = QStringLiteral(OFFICE_TEST_DIR "/openpyxl_probe.py");  // read FILE
 const QString kWriter =
     QStringLiteral(FILES_TEST_DIR "/openpyxl_files.py");  // numbers|badnumbers|profile FILE
-
-// Runs a helper script; skips the calling test when openpyxl is not there.
-#define RUN_PY(output, script, ...)                                                     \
-    do {                                                                                \
-        if (!QFileInfo::exists(kPython)) QSKIP("/usr/bin/python3 is not installed");    \
-        QProcess p;                                                                     \
-        p.start(kPython, QStringList{script, __VA_ARGS__});                             \
-        QVERIFY(p.waitForFinished(120000));                                             \
-        if (p.exitCode() == 3) QSKIP("openpyxl is not installed for /usr/bin/python3"); \
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,           \
-                 p.readAllStandardError().constData());                                 \
-        output = p.readAllStandardOutput();                                             \
-    } while (0)
 
 QString cellRef(int row, int col) {
     return QChar(u'A' + col - 1) + QString::number(row);

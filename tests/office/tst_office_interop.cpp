@@ -8,27 +8,14 @@
 #include <QtTest>
 
 #include "office/workbook.h"
+#include "openpyxl_runner.h"
 
 using office::CellKind;
 using office::Workbook;
 
 namespace {
 
-const QString kPython = QStringLiteral("/usr/bin/python3");
 const QString kProbe = QStringLiteral(OFFICE_TEST_DIR "/openpyxl_probe.py");
-
-// Runs the probe; skips the calling test when openpyxl is not there.
-#define RUN_PROBE(output, ...)                                                          \
-    do {                                                                                \
-        if (!QFileInfo::exists(kPython)) QSKIP("/usr/bin/python3 is not installed");    \
-        QProcess p;                                                                     \
-        p.start(kPython, QStringList{kProbe, __VA_ARGS__});                             \
-        QVERIFY(p.waitForFinished(120000));                                             \
-        if (p.exitCode() == 3) QSKIP("openpyxl is not installed for /usr/bin/python3"); \
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,           \
-                 p.readAllStandardError().constData());                                 \
-        output = p.readAllStandardOutput();                                             \
-    } while (0)
 
 }  // namespace
 
@@ -65,7 +52,7 @@ void TstOfficeInterop::ourWorkbook_openpyxlSeesTextCells() {
     QVERIFY2(book.saveAs(file), qPrintable(book.errorText()));
 
     QByteArray json;
-    RUN_PROBE(json, "read", file);
+    RUN_PY(json, kProbe, "read", file);
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     const QJsonObject cells = root["cells"].toObject();
     for (int i = 0; i < texts.size(); ++i) {
@@ -143,7 +130,7 @@ void TstOfficeInterop::openpyxlWorkbook_readsAsShown() {
     const QString file = dir_.filePath(system + ".xlsx");
     if (!QFileInfo::exists(file)) {
         QByteArray ignored;
-        RUN_PROBE(ignored, system, file);
+        RUN_PY(ignored, kProbe, system, file);
     }
     Workbook book;
     QVERIFY2(book.open(file), qPrintable(book.errorText()));
