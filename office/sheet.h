@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "office/workbook.h"
@@ -32,12 +33,14 @@ struct Sheet {
         const auto it = cells.find(key(row, column));
         return it == cells.end() ? nullptr : &it->second;
     }
-    std::vector<quint64> orderedKeys() const {
-        std::vector<quint64> keys;
-        keys.reserve(cells.size());
-        for (const auto& entry : cells) keys.push_back(entry.first);
-        std::sort(keys.begin(), keys.end());
-        return keys;
+    // The cells in row-major order.
+    std::vector<std::pair<quint64, const StoredCell*>> orderedCells() const {
+        std::vector<std::pair<quint64, const StoredCell*>> ordered;
+        ordered.reserve(cells.size());
+        for (const auto& [key, cell] : cells) ordered.emplace_back(key, &cell);
+        std::sort(ordered.begin(), ordered.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        return ordered;
     }
     void clear() {
         cells.clear();

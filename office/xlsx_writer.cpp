@@ -14,7 +14,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <type_traits>
+#include <vector>
 
 #include "office/cell_text.h"
 #include "office/readers.h"
@@ -83,9 +85,10 @@ const XlsxWriterLibrary& xlsxWriter() {
 
 bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
     // Refuse what cannot be stored before any file is touched.
-    for (const auto& [where, cell] : sheet.cells) {
+    const auto ordered = sheet.orderedCells();
+    for (const auto& [where, cell] : ordered) {
         const int row = Sheet::rowOf(where), column = Sheet::columnOf(where);
-        const QString& text = cell.value.text;
+        const QString& text = cell->value.text;
         if (text.size() > Workbook::kMaxTextChars) {
             *error = QStringLiteral(
                          "cell %1 holds more than %2 characters, more than a "
@@ -114,7 +117,7 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
     const QString temporary = temporaryNameBeside(path);
     const QByteArray temporaryName = QFile::encodeName(temporary);
     lxw_workbook_options options{};
-    // Rows go out in order (orderedKeys is row-major), so the writer can
+    // Rows go out in order (orderedCells is row-major), so the writer can
     // stream them and store texts inline instead of building a shared-string
     // table: about a third faster for a full number list.
     options.constant_memory = LXW_TRUE;
@@ -134,14 +137,18 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
         const auto col = lxw_col_t(it->first - 1);
         rc = lxw.setColumn(ws, col, col, it->second, nullptr);
     }
-    const std::vector<quint64> order = sheet.orderedKeys();
-    for (auto it = order.cbegin(); rc == LXW_NO_ERROR && it != order.cend(); ++it) {
-        const auto row = lxw_row_t(Sheet::rowOf(*it) - 1);
-        const auto col = lxw_col_t(Sheet::columnOf(*it) - 1);
-        const StoredCell& cell = sheet.cells.at(*it);
+    // One UTF-8 buffer serves every cell.
+    QStringEncoder toUtf8(QStringEncoder::Utf8);
+    std::vector<char> utf8;
+    for (auto it = ordered.cbegin(); rc == LXW_NO_ERROR && it != ordered.cend(); ++it) {
+        const auto row = lxw_row_t(Sheet::rowOf(it->first) - 1);
+        const auto col = lxw_col_t(Sheet::columnOf(it->first) - 1);
+        const StoredCell& cell = *it->second;
         if (!cell.value.text.isEmpty()) {
-            const QByteArray utf8 = protectEscapes(cell.value.text).toUtf8();
-            rc = lxw.writeString(ws, row, col, utf8.constData(), text);
+            const QString safe = protectEscapes(cell.value.text);
+            utf8.resize(size_t(toUtf8.requiredSpace(safe.size())) + 1);
+            *toUtf8.appendToBuffer(utf8.data(), safe) = '\0';
+            rc = lxw.writeString(ws, row, col, utf8.data(), text);
         } else if (cell.textFormat) {
             rc = lxw.writeBlank(ws, row, col, text);
         }
