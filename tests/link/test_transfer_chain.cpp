@@ -50,21 +50,31 @@ struct PageDevice {
     }
 };
 
+// The three-page transfer on a link whose port answers from a PageDevice.
+struct Rig {
+    RecordingPrompts prompts;
+    DeviceLink link{prompts};
+    ThreePages t{link};
+    PageDevice dev;
+    FakePort port;
+    Rig() {
+        link.telephoneSend = &t;
+        port.link = &link;
+        port.device = [this](const QByteArray& r) { return dev.answer(r); };
+        link.port = &port;
+    }
+    Rig(const Rig&) = delete;
+    Rig& operator=(const Rig&) = delete;
+};
+
 }  // namespace
 
 class TestTransferChain : public QObject {
     Q_OBJECT
 private slots:
     void save_withVerify_allMatch_successIsLastMessage() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        ThreePages t(link);
-        link.telephoneSend = &t;
-        PageDevice dev;
-        FakePort port;
-        port.link = &link;
-        port.device = [&](const QByteArray& r) { return dev.answer(r); };
-        link.port = &port;
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
         link.verifyWrites = true;
         QSignalSpy finished(&link, &DeviceLink::transferFinished);
         t.startWrite(3);
@@ -78,16 +88,9 @@ private slots:
     }
 
     void save_withVerify_deviceStoresOtherBytes_reportsPage() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        ThreePages t(link);
-        link.telephoneSend = &t;
-        PageDevice dev;
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
         dev.corrupt = true;
-        FakePort port;
-        port.link = &link;
-        port.device = [&](const QByteArray& r) { return dev.answer(r); };
-        link.port = &port;
         link.verifyWrites = true;
         QSignalSpy finished(&link, &DeviceLink::transferFinished);
         t.startWrite(3);
@@ -100,33 +103,20 @@ private slots:
     }
 
     void save_withoutVerify_noReadBack() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        ThreePages t(link);
-        link.telephoneSend = &t;
-        PageDevice dev;
-        FakePort port;
-        port.link = &link;
-        port.device = [&](const QByteArray& r) { return dev.answer(r); };
-        link.port = &port;
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
         t.startWrite(3);
         QTRY_COMPARE(prompts.texts(), QStringList{"saved"});
         QCOMPARE(port.sent.size(), 3);
     }
 
     void cancel_midRead_stopsRequests_linkStaysUsable() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        ThreePages t(link);
-        link.telephoneSend = &t;
-        PageDevice dev;
-        FakePort port;
-        port.link = &link;
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
         port.device = [&](const QByteArray& r) {
             if (dev.requests == 0) link.cancelActive();  // Esc while page 1 is in flight
             return dev.answer(r);
         };
-        link.port = &port;
         QSignalSpy finished(&link, &DeviceLink::transferFinished);
         QSignalSpy running(&link, &DeviceLink::transferRunning);
         t.startRead(3);
@@ -144,17 +134,10 @@ private slots:
     }
 
     void timeout_endsTheRunningTransfer() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
         link.bar.tmr1.setInterval(50);
-        ThreePages t(link);
-        link.telephoneSend = &t;
-        PageDevice dev;
         dev.silentAfterFirst = true;
-        FakePort port;
-        port.link = &link;
-        port.device = [&](const QByteArray& r) { return dev.answer(r); };
-        link.port = &port;
         QSignalSpy finished(&link, &DeviceLink::transferFinished);
         t.startRead(3);
         QTRY_COMPARE(finished.count(), 1);
@@ -164,12 +147,8 @@ private slots:
     }
 
     void replyWithoutChain_requestsNothing() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        ThreePages t(link);
-        link.telephoneSend = &t;
-        FakePort port;
-        link.port = &port;
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
         feedBytes(link, replyFrame(cmd::ReadBlock, 0x1000, QByteArray(256, 0)));
         feedBytes(link, replyFrame(cmd::WriteBlock, 0x1000, QByteArray(1, 1)));
         QCOMPARE(t.decodedPages, QList<int>{1});
@@ -178,16 +157,11 @@ private slots:
     }
 
     void refusedWrite_endsTheRunningTransfer() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        ThreePages t(link);
-        link.telephoneSend = &t;
-        FakePort port;
-        port.link = &link;
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
         port.device = [&](const QByteArray& r) {
             return replyFrame(cmd::WriteBlock, devaddr::numbersPage(1), QByteArray(1, 0));
         };
-        link.port = &port;
         QSignalSpy finished(&link, &DeviceLink::transferFinished);
         t.startWrite(3);
         QTRY_COMPARE(finished.count(), 1);

@@ -24,6 +24,27 @@ inline QByteArray toBytes(const settings::Page& p) {
     return bytesAt(p, 0, settings::PageSize);
 }
 
+// The factory page 1, as the editor's start contents give it, written out.
+inline QByteArray startContentsPage1() {
+    settings::Page p = blankPage();
+    put(p, 0, "5729");
+    put(p, 26, QByteArray::fromHex("0101"));
+    put(p, 28, QByteArray("Unauthorized door opened") + '\0');
+    put(p, 68, QByteArray("DIN2 Alarm") + '\0');
+    put(p, 108,
+        QByteArray::fromHex("0A00"
+                            "0100"
+                            "00000000"
+                            "0303"));
+    put(p, 118, QByteArray("Relay ON") + '\0');
+    put(p, 158, QByteArray("Relay OFF") + '\0');
+    put(p, 198,
+        QByteArray::fromHex("0F27"
+                            "E703"
+                            "0000"));
+    return toBytes(p);
+}
+
 inline QByteArray gbkBytes(const char* utf8) {
     // "开" is BF AA, "门" is C3 C5 in GBK.
     QByteArray out;

@@ -37,25 +37,8 @@ private slots:
         SettingsSheet sheet;
         sheet.fillStartContents();
 
-        Page want = blankPage();
-        put(want, 0, "5729");
-        put(want, 26, QByteArray::fromHex("0101"));
-        put(want, 28, QByteArray("Unauthorized door opened") + '\0');
-        put(want, 68, QByteArray("DIN2 Alarm") + '\0');
-        put(want, 108,
-            QByteArray::fromHex("0A00"
-                                "0100"
-                                "00000000"
-                                "0303"));
-        put(want, 118, QByteArray("Relay ON") + '\0');
-        put(want, 158, QByteArray("Relay OFF") + '\0');
-        put(want, 198,
-            QByteArray::fromHex("0F27"
-                                "E703"
-                                "0000"));
-
         const Page p1 = encoded(1, sheet);
-        QCOMPARE(toBytes(p1).toHex(' '), toBytes(want).toHex(' '));
+        QCOMPARE(toBytes(p1).toHex(' '), startContentsPage1().toHex(' '));
         QCOMPARE(toBytes(encoded(2, sheet)), QByteArray(256, char(0xFF)));
     }
 
