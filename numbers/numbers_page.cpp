@@ -71,6 +71,12 @@ protected:
         setBlank(false);
         Edit::stepBy(steps);
     }
+    // An arrow key or the wheel always gives a blank edit a value, even when
+    // the hidden value could not step that way (a minute of 59, say).
+    QAbstractSpinBox::StepEnabled stepEnabled() const override {
+        if (blank_) return QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+        return Edit::stepEnabled();
+    }
 };
 
 using DatePicker = CellPicker<QDateEdit>;

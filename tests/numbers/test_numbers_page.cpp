@@ -209,6 +209,23 @@ private slots:
             QCOMPARE(written, pickerTimeText(p->time()));
     }
 
+    // The hidden value may be one that cannot step (23:59 steps neither its
+    // hour nor its minute up); an arrow key still gives the blank edit a value.
+    void blankPicker_overUnsteppableValue_arrowGivesAValue() {
+        setRow(13, {"13", "2024-05-17", "08:30", "2025-01-02", "23:59", "no", "no"});
+        clickCell(EndTime, 13);
+        QDateTimeEdit* p = page->picker(EndTime);
+        QTRY_VERIFY(p->isVisible());
+        QCOMPARE(p->time(), QTime(23, 59));
+        setRow(14, {"14", "2024-05-17", "08:30", "2025-01-02", "later", "no", "no"});
+        clickCell(EndTime, 14);
+        QVERIFY(page->pickerBlank(EndTime));
+        p->setFocus();
+        QTest::keyClick(p, Qt::Key_Up);
+        QVERIFY(!page->pickerBlank(EndTime));
+        QCOMPARE(p->text(), QString("23:59"));
+    }
+
     void alwaysRow_getsNoPicker() {
         setRow(12, {"12", "", "", "", "", "yes", "no"});
         for (int col = StartDate; col <= EndTime; ++col) {
