@@ -1,5 +1,6 @@
 #include "settings/input_rules.h"
 
+#include <QHash>
 #include <QList>
 
 #include "link/gbk.h"
@@ -27,17 +28,29 @@ QString cutToBytes(const QString& text, int limit) {
     return text.left(i);
 }
 
-// Removes the characters GBK cannot hold; returns the first of them.
-QString stripUnencodable(QString& text) {
-    QString first = gbk::firstUnencodable(text);
-    if (first.isEmpty()) return first;
+// Removes the characters GBK cannot hold and the stand-ins that `before`
+// did not hold; returns the first character removed.
+QString stripRefused(QString& text, const QString& before) {
+    QHash<char16_t, int> held;  // stand-ins the cell already had, by count
+    for (QChar c : before)
+        if (gbk::isStandIn(c.unicode())) ++held[c.unicode()];
+    QString first;
     QString kept;
     const auto ucs4 = text.toUcs4();
     for (char32_t c : ucs4) {
+        bool keep = gbk::charLength(c) > 0;
+        if (keep && gbk::isStandIn(c)) {
+            int& left = held[char16_t(c)];
+            keep = left > 0;
+            if (keep) --left;
+        }
         const QString one = QString::fromUcs4(&c, 1);
-        if (gbk::firstUnencodable(one).isEmpty()) kept += one;
+        if (keep)
+            kept += one;
+        else if (first.isEmpty())
+            first = one;
     }
-    text = kept;
+    if (!first.isEmpty()) text = kept;
     return first;
 }
 
@@ -83,10 +96,10 @@ RowRule ruleOf(int row) {
     }
 }
 
-InputResult applyInputRule(int row, const QString& typed) {
+InputResult applyInputRule(int row, const QString& typed, const QString& before) {
     InputResult r;
     QString text = typed;
-    r.refused = stripUnencodable(text);
+    r.refused = stripRefused(text, before);
     r.cellText = text;
     const RowRule rule = ruleOf(row);
 

@@ -13,7 +13,8 @@ namespace settings {
 struct InputResult {
     QString cellText;    // what the content cell holds afterwards
     int moveToRow = -1;  // row the selection moves to, -1 to stay
-    QString refused;     // first character GBK cannot hold (removed), if any
+    QString refused;     // first character removed (GBK cannot hold it, or a
+                         // typed stand-in of a device byte), if any
 };
 
 struct RowRule {
@@ -25,7 +26,10 @@ struct RowRule {
 
 RowRule ruleOf(int row);
 
-// `text` is the editor's whole text after the change.
-InputResult applyInputRule(int row, const QString& text);
+// `text` is the editor's whole text after the change, `before` what the cell
+// held before it. Stand-ins of device bytes (gbk::isStandIn) that `before`
+// held stay; more of them are typed ones and refused like any character the
+// device cannot hold.
+InputResult applyInputRule(int row, const QString& text, const QString& before = {});
 
 }  // namespace settings

@@ -183,7 +183,7 @@ void SettingsPage::commitOpenEditor() {
 
 void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& text) {
     if (col != 1) return;
-    const settings::InputResult r = settings::applyInputRule(row, text);
+    const settings::InputResult r = settings::applyInputRule(row, text, sheet_.content(row));
     if (!r.refused.isEmpty()) {
         // Shown once the keystroke has been handled, not from inside the editor.
         const QString message = settings::unencodableMessage(row, r.refused);

@@ -31,12 +31,6 @@ constexpr Field kLayout[] = {
 
 constexpr int UserNameMax = 16;  // 2 bytes on page 1 + 14 on page 2
 
-// Length of the GBK character starting at `b` (the encoder's output is
-// always valid GBK: a byte of 0x80 or more leads a two-byte character).
-int unitLength(quint8 b) {
-    return b < 0x80 ? 1 : 2;
-}
-
 std::optional<QString> encodeBytes(int row, const QString& text, int maxBytes, QByteArray& out) {
     if (auto bytes = encodeCut(text, maxBytes)) {
         out = *bytes;
@@ -80,11 +74,10 @@ std::optional<QString> encodeField(const Field& f, const SettingsSheet& sheet, P
             std::copy(bytes.cbegin(), bytes.cend(), at);
             if (bytes.size() < f.size) at[bytes.size()] = 0x00;
             return std::nullopt;
-        case E::Choice: {
-            const int index = sheet.choice(SettingsSheet::Choice(SettingsSheet::choiceAt(f.row)));
-            *at = index < 0 ? 0xFF : quint8(index);
+        case E::Choice:
+            // A list without selection writes back the byte it was read with.
+            *at = sheet.choiceByte(SettingsSheet::Choice(SettingsSheet::choiceAt(f.row)));
             return std::nullopt;
-        }
         case E::Number: {
             if (text.isEmpty()) return std::nullopt;  // 0xFF 0xFF, read back as 65535
             quint16 v = 0;
@@ -168,9 +161,12 @@ std::optional<QByteArray> encodeCut(const QString& text, int maxBytes) {
     auto bytes = gbk::encode(text);
     if (!bytes) return std::nullopt;
     if (bytes->size() <= maxBytes) return bytes;
+    // Cut after the last whole character that fits (a stand-in is one byte,
+    // so the bytes alone do not tell where characters end).
     int n = 0;
-    while (n < bytes->size()) {
-        const int len = unitLength(quint8(bytes->at(n)));
+    const auto ucs4 = text.toUcs4();
+    for (char32_t c : ucs4) {
+        const int len = gbk::charLength(c);
         if (n + len > maxBytes) break;
         n += len;
     }
@@ -207,7 +203,7 @@ QString decodeText(const quint8* bytes, int size) {
     // was never written, or at the field's end (a 40-byte text has no
     // terminator). 0xFF is never part of a GBK character. A double-byte
     // character is never completed from the next field: a lead byte cut off
-    // by the field's end shows as U+FFFD.
+    // by the field's end shows as its stand-in and is written back as such.
     int n = 0;
     while (n < size && bytes[n] != 0x00 && bytes[n] != 0xFF) ++n;
     return gbk::decode(QByteArray(reinterpret_cast<const char*>(bytes), n));
@@ -231,9 +227,14 @@ QString outOfRangeMessage(int row, const QString& text) {
 QString unencodableMessage(int row, const QString& character) {
     const auto ucs4 = character.toUcs4();
     const uint code = ucs4.isEmpty() ? 0 : uint(ucs4.first());
+    const QString hex = QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0')).toUpper();
+    if (gbk::isStandIn(code))
+        return QStringLiteral(
+                   "%1: the character U+%2 stands for a byte read from the device and cannot "
+                   "be typed")
+            .arg(SettingsSheet::rowName(row), hex);
     return QStringLiteral("%1: the character '%2' (U+%3) cannot be stored on the device")
-        .arg(SettingsSheet::rowName(row), character,
-             QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0')).toUpper());
+        .arg(SettingsSheet::rowName(row), character, hex);
 }
 
 }  // namespace settings

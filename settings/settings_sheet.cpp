@@ -43,6 +43,7 @@ const RowText kRows[22] = {
 
 SettingsSheet::SettingsSheet(QObject* parent) : QObject(parent) {
     choices_.fill(-1);
+    bytes_.fill(0xFF);
 }
 
 const QStringList& SettingsSheet::items(Choice c) {
@@ -87,7 +88,17 @@ QString SettingsSheet::rowName(int row) {
 }
 
 void SettingsSheet::setChoice(Choice c, int index) {
-    if (index < 0 || index >= items(c).size()) index = -1;
+    quint8 byte = 0xFF;
+    if (index >= 0 && index < items(c).size()) {
+        byte = quint8(index);
+    } else {
+        if (index >= 0 && index <= 0xFF)
+            byte = quint8(index);
+        else if (choices_[c] < 0)
+            byte = bytes_[c];  // a list showing "nothing" again keeps its byte
+        index = -1;
+    }
+    bytes_[c] = byte;
     if (choices_[c] == index) return;
     choices_[c] = index;
     emit choiceChanged(c, index);

@@ -4,8 +4,10 @@
 // that stand over the content cells of rows 3, 4, 8, 9, 11 and 12.
 //
 // A choice is the 0-based item index of its list, which is also the value
-// the device stores; -1 is "no selection" (a byte that names no item).
-// The first character of every item text is its index.
+// the device stores; -1 is "no selection". A list without selection keeps the
+// byte it came with (0xFF, or a device byte that names no item), so that a
+// save writes back what was read. The first character of every item text is
+// its index.
 
 #include <array>
 #include <QObject>
@@ -28,7 +30,13 @@ public:
     void setContent(int row, const QString& text) { grid.setText(1, row, text); }
 
     int choice(Choice c) const { return choices_[c]; }
-    // An index outside the list's items leaves the list without a selection.
+    // The byte the device stores for a list: the item index, or the byte kept
+    // by a list without selection.
+    quint8 choiceByte(Choice c) const { return bytes_[c]; }
+    // An index outside the list's items leaves the list without a selection:
+    // 0..255 is kept as its byte (so setChoice(c, other.choiceByte(c)) copies
+    // a list exactly); a negative index keeps the byte of a list that has no
+    // selection already, else gives 0xFF.
     void setChoice(Choice c, int index);
     // The item text shown by a list, empty without a selection.
     QString choiceText(Choice c) const;
@@ -50,4 +58,5 @@ signals:
 
 private:
     std::array<int, ChoiceCount> choices_{};
+    std::array<quint8, ChoiceCount> bytes_{};
 };

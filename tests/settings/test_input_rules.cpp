@@ -106,15 +106,26 @@ private slots:
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("refused");
         QTest::addColumn<int>("move");
-        QTest::newRow("thai in alarm")
-            << 5 << QString::fromUtf8("doorก") << "door" << QString::fromUtf8("ก") << -1;
+        QTest::addColumn<QString>("before");  // the cell before the change
+        QTest::newRow("thai in alarm") << 5 << QString::fromUtf8("doorก") << "door"
+                                       << QString::fromUtf8("ก") << -1 << QString();
         QTest::newRow("emoji in apn") << 20 << QString::fromUtf8("a\U0001F600b") << "ab"
-                                      << QString::fromUtf8("\U0001F600") << -1;
+                                      << QString::fromUtf8("\U0001F600") << -1 << QString();
         QTest::newRow("two refused, first named")
-            << 22 << QString::fromUtf8("ąxก") << "x" << QString::fromUtf8("ą") << -1;
+            << 22 << QString::fromUtf8("ąxก") << "x" << QString::fromUtf8("ą") << -1 << QString();
         // The refused character does not count towards the limit.
         QTest::newRow("at the limit without it")
-            << 1 << QString::fromUtf8("123ą") << "123" << QString::fromUtf8("ą") << -1;
+            << 1 << QString::fromUtf8("123ą") << "123" << QString::fromUtf8("ą") << -1 << QString();
+        // Stand-ins of device bytes: those the cell held stay, typed ones go.
+        const QChar standIn(0xF7BF);
+        QTest::newRow("typed stand-in")
+            << 5 << "door" + QString(standIn) << "door" << QString(standIn) << -1 << "door";
+        QTest::newRow("device stand-in kept while typing") << 20 << "a" + QString(standIn) + "b"
+                                                           << "a" + QString(standIn) + "b"
+                                                           << "" << -1 << "a" + QString(standIn);
+        QTest::newRow("one more than the cell held")
+            << 22 << QString(2, standIn) << QString(standIn) << QString(standIn) << -1
+            << QString(standIn);
     }
     void unencodable() {
         QFETCH(int, row);
@@ -122,7 +133,8 @@ private slots:
         QFETCH(QString, cell);
         QFETCH(QString, refused);
         QFETCH(int, move);
-        const settings::InputResult r = settings::applyInputRule(row, text);
+        QFETCH(QString, before);
+        const settings::InputResult r = settings::applyInputRule(row, text, before);
         QCOMPARE(r.cellText, cell);
         QCOMPARE(r.refused, refused);
         QCOMPARE(r.moveToRow, move);
