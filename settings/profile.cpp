@@ -1,5 +1,8 @@
 #include "settings/profile.h"
 
+#include <optional>
+#include <QRegularExpression>
+
 #include "office/workbook.h"
 #include "ui/session.h"
 
@@ -24,6 +27,34 @@ int choiceSheetRow(SettingsSheet::Choice c) {
     return SettingsSheet::rowOf(c) + 1;
 }
 
+QString choiceCellText(const SettingsSheet& sheet, SettingsSheet::Choice c) {
+    if (sheet.choice(c) >= 0) return sheet.choiceText(c);
+    const QString hex =
+        QString::number(sheet.choiceByte(c), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    return QStringLiteral("No selection (byte 0x%1)").arg(hex);
+}
+
+namespace {
+
+// The device byte of a choice cell: the digit of an item text (a digit that
+// names no item is 0xFF, no selection), or the byte of the no-selection
+// form; nothing when the cell is neither.
+std::optional<int> choiceCellByte(SettingsSheet::Choice c, const QString& cell) {
+    const QChar first = cell.isEmpty() ? QChar() : cell[0];
+    if (first >= QLatin1Char('0') && first <= QLatin1Char('9')) {
+        const int index = first.unicode() - '0';
+        return index < SettingsSheet::items(c).size() ? index : 0xFF;
+    }
+    static const QRegularExpression none(
+        QStringLiteral("^\\s*no selection\\s*\\(\\s*byte\\s+0x([0-9a-f]{1,2})\\s*\\)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = none.match(cell);
+    if (!m.hasMatch()) return std::nullopt;
+    return m.captured(1).toInt(nullptr, 16);
+}
+
+}  // namespace
+
 void fillWorkbook(const SettingsSheet& sheet, office::Workbook& book, const RowDone& rowDone) {
     book.setColumnWidth(1, 85);
     book.setColumnWidth(2, 45);
@@ -34,7 +65,7 @@ void fillWorkbook(const SettingsSheet& sheet, office::Workbook& book, const RowD
     }
     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
         const auto choice = SettingsSheet::Choice(c);
-        book.setText(choiceSheetRow(choice), 2, sheet.choiceText(choice));
+        book.setText(choiceSheetRow(choice), 2, choiceCellText(sheet, choice));
     }
 }
 
@@ -54,12 +85,15 @@ Outcome importProfile(SettingsSheet& sheet, const office::Workbook& book, const 
 
     // The choice cells are checked before anything is loaded, so a profile
     // that cannot be taken leaves the grid and the lists as they were.
-    int indices[SettingsSheet::ChoiceCount];
+    int bytes[SettingsSheet::ChoiceCount];
     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
-        const QString first = book.value(choiceSheetRow(SettingsSheet::Choice(c)), 2).left(1);
-        if (first.isEmpty() || first[0] < QLatin1Char('0') || first[0] > QLatin1Char('9'))
-            return {false, QStringLiteral("'%1' is not a valid integer value").arg(first), {}};
-        indices[c] = first[0].unicode() - '0';
+        const auto choice = SettingsSheet::Choice(c);
+        const QString cell = book.value(choiceSheetRow(choice), 2);
+        const std::optional<int> byte = choiceCellByte(choice, cell);
+        if (!byte)
+            return {
+                false, QStringLiteral("'%1' is not a valid integer value").arg(cell.left(1)), {}};
+        bytes[c] = *byte;
     }
 
     QVector<QStringList> rows;
@@ -70,7 +104,7 @@ Outcome importProfile(SettingsSheet& sheet, const office::Workbook& book, const 
     }
     sheet.grid.setRows(1, rows, 1);
     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c)
-        sheet.setChoice(SettingsSheet::Choice(c), indices[c]);
+        sheet.setChoice(SettingsSheet::Choice(c), bytes[c]);
     return {};
 }
 

@@ -8,7 +8,9 @@
 //   A2..A23  the setting names, B2..B23 the contents, C2..C23 the descriptions
 //   B4, B5, B9, B10, B12, B13  the shown item text of cbb1, cbb2, cbb4, cbb3,
 //            cbb10, cbb12 (for example "1:NO"); its first character is the
-//            item index.
+//            item index. A list without selection (an erased or foreign
+//            device) is written as "No selection (byte 0xFF)" with the byte
+//            it keeps, and imported back as that list and byte.
 // Every cell is a text cell, so a password "0123" or a 22-digit SIM number
 // comes back exactly.
 //
@@ -41,6 +43,8 @@ QString proposedName(const QDateTime& now);  // basicinf_R2026-12-07_12-54-25
 
 // Sheet row of a choice list's cell in column B (B4 for cbb1 ...).
 int choiceSheetRow(SettingsSheet::Choice c);
+// The text of a choice list's cell: the item text, or the no-selection form.
+QString choiceCellText(const SettingsSheet& sheet, SettingsSheet::Choice c);
 
 struct Outcome {
     bool ok = true;
@@ -55,9 +59,10 @@ Outcome exportProfile(const SettingsSheet& sheet, const QString& chosenPath,
                       const RowDone& rowDone = {});
 
 // Loads grid columns 1 and 2 of rows 1..22 and the six choices. Checks
-// first (A1 shows "Items"; each choice cell starts with a digit, else
-// "'x' is not a valid integer value") and changes nothing unless all pass.
-// A digit that names no item leaves that list without a selection.
+// first (A1 shows "Items"; each choice cell starts with a digit or is the
+// no-selection form, else "'x' is not a valid integer value") and changes
+// nothing unless all pass. A digit that names no item leaves that list
+// without a selection (byte 0xFF).
 Outcome importProfile(SettingsSheet& sheet, const QString& path, const RowDone& rowDone = {});
 Outcome importProfile(SettingsSheet& sheet, const office::Workbook& book,
                       const RowDone& rowDone = {});

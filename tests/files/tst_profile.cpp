@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include "../settings/page_bytes.h"
 #include "files_fixture.h"
 #include "office/workbook.h"
 #include "settings/profile.h"
@@ -58,6 +59,10 @@ private slots:
     void importRefused_nothingChanged_data();
     void importRefused_nothingChanged();
     void digitWithoutItem_noSelection();
+    void noSelection_keepsItsByte_data();
+    void noSelection_keepsItsByte();
+    void anyDevicePage_throughTheProfile_data();
+    void anyDevicePage_throughTheProfile();
     void statusAndProgress();
 };
 
@@ -223,6 +228,74 @@ void TstProfile::digitWithoutItem_noSelection() {
     QCOMPARE(sheet.choice(SettingsSheet::Cbb12), 0);
     QCOMPARE(sheet.choice(SettingsSheet::Cbb2), 1);
     QCOMPARE(sheet.content(3), QString("7:Other"));
+    QCOMPARE(int(sheet.choiceByte(SettingsSheet::Cbb1)), 0xFF);  // saved as 0xFF
+}
+
+// A list without selection (an erased or foreign device) is exported in a
+// form that the import turns back into that list and byte.
+void TstProfile::noSelection_keepsItsByte_data() {
+    QTest::addColumn<int>("byte");  // the device byte of cbb10
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("erased") << 0xFF << "No selection (byte 0xFF)";
+    QTest::newRow("beyond the items") << 0x04 << "No selection (byte 0x04)";
+    QTest::newRow("typed by hand") << 0x2A << "no selection (BYTE 0x2a)";
+}
+
+void TstProfile::noSelection_keepsItsByte() {
+    QFETCH(int, byte);
+    QFETCH(QString, cell);
+    SettingsSheet& sheet = fx.session->settings;
+    sheet.setChoice(SettingsSheet::Cbb10, byte);
+    const profile::Outcome out = profile::exportProfile(sheet, fx.path("p.xlsx"));
+    QVERIFY2(out.ok, qPrintable(out.text));
+    Workbook book;
+    QVERIFY(book.open(out.path));
+    QCOMPARE(book.value(12, 2).toLower(), cell.toLower());
+
+    QVERIFY(writeProfile(fx.path("q.xlsx"), {"B12=" + cell}));
+    SettingsSheet other;
+    other.fillStartContents();
+    const profile::Outcome in = profile::importProfile(other, fx.path("q.xlsx"));
+    QVERIFY2(in.ok, qPrintable(in.text));
+    QCOMPARE(other.choice(SettingsSheet::Cbb10), -1);
+    QCOMPARE(int(other.choiceByte(SettingsSheet::Cbb10)), byte);
+}
+
+// Any device's pages, read into the sheet, exported as a profile and
+// imported again, are saved byte for byte: random bytes in every text
+// field (0x00, 0x80, lone lead bytes, bad trail bytes), lists that do or do
+// not name an item.
+void TstProfile::anyDevicePage_throughTheProfile_data() {
+    QTest::addColumn<bool>("strayLists");
+    QTest::newRow("list bytes name items") << false;
+    QTest::newRow("list bytes name no item") << true;
+}
+
+void TstProfile::anyDevicePage_throughTheProfile() {
+    QFETCH(bool, strayLists);
+    QRandomGenerator random(1414 + strayLists);
+    const QString file = fx.path("device.xlsx");
+    for (int i = 0; i < 1000; ++i) {
+        const RandomPages device = randomPages(random, strayLists);
+        SettingsSheet read;
+        read.fillStartContents();
+        settings::DecodeState state;
+        settings::decodePage(1, device.page[0], read, state);
+        settings::decodePage(2, device.page[1], read, state);
+        const profile::Outcome out = profile::exportProfile(read, file);
+        QVERIFY2(out.ok, qPrintable(out.text));
+
+        SettingsSheet loaded;
+        loaded.fillStartContents();
+        const profile::Outcome in = profile::importProfile(loaded, file);
+        QVERIFY2(in.ok, qPrintable(in.text));
+        for (int p = 1; p <= 2; ++p) {
+            settings::Page saved;
+            const auto refused = settings::encodePage(p, loaded, saved);
+            QVERIFY2(!refused, refused ? qPrintable(*refused) : "");
+            QCOMPARE(toBytes(saved).toHex(' '), toBytes(device.page[p - 1]).toHex(' '));
+        }
+    }
 }
 
 void TstProfile::statusAndProgress() {
