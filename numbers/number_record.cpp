@@ -47,6 +47,12 @@ QString serialList(const QStringList& serials) {
 QString dateYearText(const QString& cell) {
     return cell.mid(2, 2);
 }
+std::optional<int> dateYearByte(const QString& cell) {
+    const auto full = cellNumber(dateYear4Text(cell));
+    if (full && dateYear4Text(cell).size() == 4 && *full >= 2100 && *full <= 2255)
+        return *full - 2000;
+    return cellNumber(dateYearText(cell));
+}
 QString dateYear4Text(const QString& cell) {
     return cell.left(4);
 }
@@ -160,8 +166,7 @@ QString encodePage(const TextGrid& grid, int page, quint8* out) {
 
         // Fields in the order the bytes are listed: a failure names the
         // first offending text.
-        auto store = [&](const QString& text, int offset) {
-            const auto v = cellNumber(text);
+        auto storeValue = [&](const std::optional<int>& v, const QString& text, int offset) {
             if (!v) {
                 error = notAnIntegerMessage(text);
                 return false;
@@ -169,11 +174,14 @@ QString encodePage(const TextGrid& grid, int page, quint8* out) {
             rec[offset] = quint8(*v & 0xFF);
             return true;
         };
+        auto store = [&](const QString& text, int offset) {
+            return storeValue(cellNumber(text), text, offset);
+        };
         auto date = [&](int col, int month, int day, int year) {
             const QString& cell = grid.text(col, row);
             return cell.isEmpty() ||
                    (store(dateMonthText(cell), month) && store(dateDayText(cell), day) &&
-                    store(dateYearText(cell), year));
+                    storeValue(dateYearByte(cell), dateYearText(cell), year));
         };
         auto time = [&](int col, int hour, int minute) {
             const QString& cell = grid.text(col, row);

@@ -21,6 +21,9 @@
 // a date is yyyy?MM?dd (year digits 3-4 on the wire, month 6-7, day = the last
 // two), a time is the number before the first ":" and the one or two digits
 // after it. A read writes dates as 2024-05-17; the pickers write 2024/05/17.
+// Year bytes 100..255 read as the years 2100..2255, and a year of 2100 to
+// 2255 is written back as year - 2000, so every year byte survives a read
+// and a save (the last two digits alone would turn 2100 into 0).
 
 #include <optional>
 #include <QDate>
@@ -78,7 +81,11 @@ constexpr int firstRowOfPage(int page) {
 
 // The characters each field is read from. Missing characters give shorter
 // (possibly empty) texts, which then fail as numbers.
-QString dateYearText(const QString& cell);    // characters 3-4 (the year on the wire)
+QString dateYearText(const QString& cell);  // characters 3-4 (the year on the wire)
+// The year byte of a date cell: year - 2000 for the years 2100..2255 in
+// characters 1-4, else the number in characters 3-4; nothing when that is
+// not a number.
+std::optional<int> dateYearByte(const QString& cell);
 QString dateYear4Text(const QString& cell);   // characters 1-4
 QString dateMonthText(const QString& cell);   // characters 6-7
 QString dateDayText(const QString& cell);     // the last two characters

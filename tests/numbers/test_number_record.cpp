@@ -182,6 +182,29 @@ private slots:
         QCOMPARE(rows[4], (QStringList{"", "", "", "", "", "no"}));  // 32 x 0x00
     }
 
+    // Every start and end year byte a device may hold is read and saved
+    // unchanged (2100 and later too, whose last two digits alone are not the
+    // byte).
+    void everyYearByte_savedUnchanged() {
+        for (int first = 0; first < 256; first += RecordsPerPage) {
+            QByteArray page(PageSize, '\0');
+            for (int i = 0; i < RecordsPerPage; ++i) {
+                const int year = first + i;
+                const char rec[] = {'+', '4', '9', 0, 12, 31, 23, 59, 1, 1, 0, 0};
+                page.replace(i * RecordSize, 4, rec, 4);
+                page.replace(i * RecordSize + StartMonth, 8, rec + 4, 8);
+                page[i * RecordSize + StartYear] = char(year);
+                page[i * RecordSize + EndYear] = char(255 - year);
+            }
+            grid.setRows(1, decodePage(reinterpret_cast<const quint8*>(page.constData())), Number);
+            quint8 saved[PageSize];
+            QCOMPARE(encodePage(grid, 1, saved), QString());
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(saved), PageSize).toHex(' '),
+                     page.toHex(' '));
+        }
+        QCOMPARE(grid.text(StartDate, 8), QString("2255-12-31"));
+    }
+
     void decode_dateWithoutMonthOrDay_isEmpty() {
         QByteArray rec(PageSize, '\0');
         rec.replace(0, 3, "555");
