@@ -3,8 +3,10 @@
 
 #include <QtTest>
 
+#include "../history/history_records.h"
 #include "files_fixture.h"
 #include "history/history_files.h"
+#include "link/gbk.h"
 #include "office/workbook.h"
 
 using office::Workbook;
@@ -46,6 +48,7 @@ private slots:
     void csv_lines();
     void csv_noNumberedRows_emptyFile();
     void csv_afterFilter_statusAndProgress();
+    void anyContentBytes_keptInBothFiles();
     void csv_unencodable_refused();
     void csv_unwritable_reported();
 };
@@ -187,9 +190,49 @@ void TstHistoryFiles::csv_afterFilter_statusAndProgress() {
     QVERIFY(fx.bars.isEmpty());
 }
 
+// Random content bytes, as a device's SMS texts hold them (cut double-byte
+// characters, bad trail bytes, 0x80, control bytes), come out of the CSV
+// file as the same bytes and out of the workbook as texts that encode back
+// to them.
+void TstHistoryFiles::anyContentBytes_keptInBothFiles() {
+    QRandomGenerator random(1403);
+    QVector<QStringList> rows;
+    QList<QByteArray> contents;
+    QByteArray expected;
+    for (int r = 1; r <= hisfiles::Rows; ++r) {
+        QByteArray content(1 + random.bounded(historyrec::ContentMax), '\0');
+        for (char& b : content) b = char(random.bounded(0x01, 0xFF));  // 0x00, 0xFF end it
+        testrec::Event e;
+        e.number = r;
+        e.content = content;
+        rows << QStringList{QString::number(r)} + testrec::decoded(testrec::record(e));
+        contents << content;
+        QByteArray field = content;
+        if (field.contains(',') || field.contains('"') || field.contains('\r') ||
+            field.contains('\n'))
+            field = '"' + field.replace("\"", "\"\"") + '"';
+        expected += QByteArray::number(r) + "," + QByteArray::number(r) +
+                    ",2024-03-09,14:05:00,Telephone,Relay ON,+123," + field + ",,\r\n";
+    }
+    fx.session->history.setRows(1, rows);
+
+    QString error;
+    const auto csv = hisfiles::csvBytes(fx.session->history, &error);
+    QVERIFY2(csv, qPrintable(error));
+    QCOMPARE(*csv, expected);
+
+    const hisfiles::Outcome out = hisfiles::exportWorkbook(fx.session->history, fx.path("h"));
+    QVERIFY2(out.ok, qPrintable(out.text));
+    Workbook book;
+    QVERIFY2(book.open(out.path), qPrintable(book.errorText()));
+    for (int r = 1; r <= hisfiles::Rows; ++r)
+        QCOMPARE(gbk::encode(book.value(r + 1, 8)).value_or("(unencodable)"), contents[r - 1]);
+}
+
 void TstHistoryFiles::csv_unencodable_refused() {
     fillRows(fx.session->history, 5);
-    fx.session->history.setText(7, 4, QString(QChar(0xFFFD)));  // a byte that decoded to nothing
+    // No device byte gives this character: only a text from elsewhere can.
+    fx.session->history.setText(7, 4, QString(QChar(0xFFFD)));
     Tcustomstringgrid_his(*fx.session).ExportHistoryCsv();
     QCOMPARE(fx.shownKinds(), QStringList{"message"});
     QVERIFY2(fx.prompts.last().contains("row 4"), qPrintable(fx.prompts.last()));
