@@ -22,10 +22,14 @@ bool flagSet(const TextGrid& grid, int col, int row) {
     return grid.text(col, row) == Yes;
 }
 
-// The refusal of a number that has no GBK byte form; empty when it has one.
+// The refusal of a number that has no GBK byte form, or that holds a
+// stand-in of a device byte (no device number has one: a read takes only "+"
+// and digits, so it was typed); empty when the number can be sent.
 QString unsendableNumber(const TextGrid& grid, int row) {
     const QString& number = grid.text(Number, row);
-    const QString bad = gbk::firstUnencodable(number);
+    QString bad = gbk::firstUnencodable(number);
+    for (QChar c : number)
+        if (bad.isEmpty() && gbk::isStandIn(c.unicode())) bad = c;
     if (bad.isEmpty()) return {};
     return QStringLiteral(
                "Serial %1: the authorized number \"%2\" holds the character \"%3\", "
@@ -146,15 +150,10 @@ QString encodePage(const TextGrid& grid, int page, quint8* out) {
 
         const QString& number = grid.text(Number, row);
         if (!number.isEmpty()) {
-            const auto bytes = gbk::encode(number);
-            if (!bytes) {
-                const QString message = unsendableNumber(grid, row);
-                return message.isEmpty()
-                           ? QStringLiteral("Serial %1: the authorized number cannot be sent.")
-                                 .arg(grid.text(Serial, row))
-                           : message;
-            }
-            std::memcpy(rec, bytes->constData(), std::min<int>(bytes->size(), NumberMax));
+            const QString refusal = unsendableNumber(grid, row);
+            if (!refusal.isEmpty()) return refusal;
+            const QByteArray bytes = gbk::encode(number).value_or(QByteArray());
+            std::memcpy(rec, bytes.constData(), std::min<int>(bytes.size(), NumberMax));
         }
 
         if (flagSet(grid, Always, row)) {
