@@ -3,6 +3,7 @@
 #include <cmath>
 #include <QDate>
 #include <QLocale>
+#include <vector>
 
 namespace office::detail {
 
@@ -116,8 +117,10 @@ std::optional<QString> serialText(double serial, DateParts parts, bool date1904)
             text = QDate(1899, 12, 30).addDays(days).toString(u"yyyy/MM/dd");
         }
     }
-    if (parts & kTimePart) {
-        const int minutes = int(msOfDay / 60000);
+    // A date at midnight reads as the date alone, even where the format
+    // also shows a time: that is its value as text in a spreadsheet.
+    const int minutes = int(msOfDay / 60000);
+    if ((parts & kTimePart) && !((parts & kDatePart) && minutes == 0)) {
         if (!text.isEmpty()) text += u' ';
         text += QStringLiteral("%1:%2")
                     .arg(minutes / 60, 2, 10, QLatin1Char('0'))
@@ -168,14 +171,47 @@ QString decodeEscapes(const QString& text) {
 }
 
 QString protectEscapes(const QString& text) {
-    if (!text.contains(u"_x")) return text;
+    auto needsEscape = [](char16_t u) { return u < 0x20 && u != u'\t' && u != u'\n'; };
+    bool plain = !text.contains(u"_x");
+    for (qsizetype i = 0; plain && i < text.size(); ++i) plain = !needsEscape(text[i].unicode());
+    if (plain) return text;
+    // First the control characters become escapes; then every underscore of
+    // the text itself that would start an escape there is escaped too.
+    QString escaped;
+    std::vector<bool> literal;  // per character of `escaped`: an underscore of the text
+    escaped.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (needsEscape(c.unicode())) {
+            escaped += QStringLiteral("_x%1_").arg(int(c.unicode()), 4, 16, QLatin1Char('0'));
+            literal.resize(size_t(escaped.size()), false);
+        } else {
+            escaped += c;
+            literal.push_back(c == u'_');
+        }
+    }
     QString out;
-    out.reserve(text.size() + 8);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (escapeAt(text, i) >= 0) out += QStringLiteral("_x005F");
-        out += text[i];
+    out.reserve(escaped.size() + 8);
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        if (literal[size_t(i)] && escapeAt(escaped, i) >= 0) out += QStringLiteral("_x005F");
+        out += escaped[i];
     }
     return out;
+}
+
+std::optional<char32_t> unstorableCharacter(const QString& text) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = text[i].unicode();
+        if (QChar::isHighSurrogate(u)) {
+            if (i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+                ++i;
+                continue;
+            }
+            return u;
+        }
+        if (QChar::isLowSurrogate(u) || u == 0xFFFE || u == 0xFFFF) return u;
+    }
+    return std::nullopt;
 }
 
 }  // namespace office::detail

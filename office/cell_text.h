@@ -23,7 +23,8 @@ DateParts builtinFormatParts(int numFmtId);
 // A custom format code ("yyyy/mm/dd", "h:mm AM/PM", "[$-804]yyyy\"年\"m\"月\"").
 DateParts customFormatParts(QStringView code);
 
-// A day serial as "yyyy/MM/dd", "hh:mm" or "yyyy/MM/dd hh:mm"; nothing when
+// A day serial as "yyyy/MM/dd", "hh:mm" or "yyyy/MM/dd hh:mm" (a date-time
+// at midnight as "yyyy/MM/dd", its value as text); nothing when
 // the serial lies outside the dates a spreadsheet can show (negative, or
 // after 9999-12-31), so the caller keeps it as a number.
 std::optional<QString> serialText(double serial, DateParts parts, bool date1904);
@@ -31,9 +32,15 @@ std::optional<QString> serialText(double serial, DateParts parts, bool date1904)
 // Decodes the _xHHHH_ escapes of OOXML string content ("_x000D_" is a
 // carriage return, "_x005F_" an underscore).
 QString decodeEscapes(const QString& text);
-// The reverse for writing: protects every literal "_xHHHH_" in `text` so a
-// reader decodes it back to itself. Control characters are escaped by the
-// writer library.
+// The reverse for writing: control characters (U+0000 to U+001F but tab and
+// line feed), which XML text cannot hold or would not keep, become _xHHHH_
+// escapes, and every underscore of the text that would start an escape is
+// itself escaped ("_x0041_" -> "_x005F_x0041_"), so a reader decodes the
+// result back to `text` exactly.
 QString protectEscapes(const QString& text);
+
+// The first character of `text` that no workbook can hold, even escaped: a
+// lone surrogate, U+FFFE or U+FFFF. Nothing when every character can be kept.
+std::optional<char32_t> unstorableCharacter(const QString& text);
 
 }  // namespace office::detail

@@ -1,19 +1,23 @@
-// Reads the first worksheet of an .xlsx archive into a Sheet.
+// Reads the active worksheet of an .xlsx archive into a Sheet.
 //
 // Parts are read in this order, each streamed once: xl/workbook.xml (date
-// system, sheet order), its relationships (where the first worksheet, the
-// styles and the shared strings are), the styles (which cell formats show
-// dates or times), the worksheet (only the cells inside the requested rows
-// and columns are kept; shared strings are noted by index) and last the
-// shared strings, of which only the entries those cells use are kept.
-// Nothing is sized from the counts or the <dimension> a file claims.
+// system, sheet order, active sheet), its relationships (where the
+// worksheets, the styles and the shared strings are), the styles (which cell
+// formats show dates or times), the worksheet (only the cells inside the
+// requested rows and columns are kept; shared strings are noted by index) and
+// last the shared strings, of which only the entries those cells use are
+// kept. Nothing is sized from the counts or the <dimension> a file claims.
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <limits>
-#include <map>
 #include <QDateTime>
 #include <QDir>
 #include <QHash>
-#include <QLocale>
+#include <string>
 #include <vector>
 
 #include "office/cell_text.h"
@@ -23,57 +27,57 @@
 namespace office::detail {
 namespace {
 
-// Attributes by local name (prefixes differ between producers). Each call
-// of QXmlStreamReader::attributes() copies them, so callers take them once.
-const QXmlStreamAttribute* findAttr(const QXmlStreamAttributes& attrs,
-                                    QLatin1StringView localName) {
-    for (const auto& a : attrs)
-        if (a.name() == localName) return &a;
-    return nullptr;
+using Attributes = const char**;
+
+const char* attr(Attributes attributes, std::string_view name) {
+    return XmlHandler::attribute(attributes, name);
 }
 
-QStringView attr(const QXmlStreamAttributes& attrs, QLatin1StringView localName) {
-    const QXmlStreamAttribute* a = findAttr(attrs, localName);
-    return a ? a->value() : QStringView();
+QString qs(const char* utf8) {
+    return utf8 ? QString::fromUtf8(utf8) : QString();
 }
 
-QStringView attr(const QXmlStreamReader& xml, QLatin1StringView localName) {
-    for (const auto& a : xml.attributes())
-        if (a.name() == localName) return a.value();
-    return {};
+bool truthy(std::string_view v) {
+    return v == "1" || v == "true";
 }
 
-bool isStart(SafeXml& x, QLatin1StringView name) {
-    return x.xml().isStartElement() && x.xml().name() == name;
-}
-bool isEnd(SafeXml& x, QLatin1StringView name) {
-    return x.xml().isEndElement() && x.xml().name() == name;
+std::string_view trimmed(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\n' ||
+                          v.front() == '\r'))
+        v.remove_prefix(1);
+    while (!v.empty() &&
+           (v.back() == ' ' || v.back() == '\t' || v.back() == '\n' || v.back() == '\r'))
+        v.remove_suffix(1);
+    return v;
 }
 
-bool truthy(QStringView v) {
-    return v == u"1" || v == u"true";
-}
-
-// Appends text, failing once the result would pass `cap` characters.
-bool appendCapped(QString& to, QStringView text, int cap) {
-    if (to.size() + text.size() > cap) return false;
-    to += text;
+// A whole decimal number without sign; false when it is none or too large.
+bool parseCount(std::string_view v, qint64 limit, qint64* out) {
+    v = trimmed(v);
+    if (v.empty() || v.size() > 18) return false;
+    qint64 n = 0;
+    for (char ch : v) {
+        if (ch < '0' || ch > '9') return false;
+        n = n * 10 + (ch - '0');
+    }
+    if (n > limit) return false;
+    *out = n;
     return true;
 }
 
 // "BC12" -> (12, 55). False when it is not a cell reference in range.
-bool parseRef(QStringView ref, int* row, int* column) {
-    qsizetype i = 0;
+bool parseRef(std::string_view ref, int* row, int* column) {
+    size_t i = 0;
     int col = 0;
-    while (i < ref.size() && i < 3 && ref[i].isLetter() && ref[i].unicode() < 128) {
-        col = col * 26 + (ref[i].toUpper().unicode() - u'A' + 1);
+    while (i < ref.size() && i < 3 && std::isalpha(static_cast<unsigned char>(ref[i]))) {
+        col = col * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
         ++i;
     }
     if (i == 0 || i == ref.size() || ref.size() - i > 7) return false;
     int r = 0;
-    for (qsizetype k = i; k < ref.size(); ++k) {
-        if (ref[k] < u'0' || ref[k] > u'9') return false;
-        r = r * 10 + (ref[k].unicode() - u'0');
+    for (size_t k = i; k < ref.size(); ++k) {
+        if (ref[k] < '0' || ref[k] > '9') return false;
+        r = r * 10 + (ref[k] - '0');
     }
     if (r < 1 || r > Workbook::kMaxRow || col < 1 || col > Workbook::kMaxColumn) return false;
     *row = r;
@@ -81,14 +85,24 @@ bool parseRef(QStringView ref, int* row, int* column) {
     return true;
 }
 
+// At most `n` characters of a raw attribute or text, for messages.
+QString shown(std::string_view v, int n = 20) {
+    return QString::fromUtf8(v.data(), qsizetype(v.size())).left(n);
+}
+
 struct Relationship {
     QString type;
     QString target;
 };
 
+struct SheetEntry {
+    QString id;  // r:id
+};
+
 struct Package {
     bool date1904 = false;
-    QStringList sheetIds;  // r:id of the sheets, in order
+    std::vector<SheetEntry> sheets;  // in order
+    qint64 activeTab = -1;           // index into sheets; -1: none marked
     QHash<QString, Relationship> relationships;
     QString sheetPath, stylesPath, stringsPath;
     std::vector<DateParts> xfParts;  // per cell format index
@@ -98,11 +112,35 @@ struct Package {
 constexpr int kMaxListed = 4096;
 // Excel allows about 64000 cell formats.
 constexpr int kMaxCellFormats = 65536;
+// Raw text may hold up to 7 bytes ("_x0000_") per character it stands for.
+constexpr int kRawBytesPerChar = 7;
 
-class XlsxReader {
+// Runs a lambda-based handler over one part.
+template <typename Start, typename End = std::nullptr_t, typename Text = std::nullptr_t>
+class Handler : public XmlHandler {
+public:
+    Handler(Start s, End e = nullptr, Text t = nullptr) : start_(s), end_(e), text_(t) {}
+    void start(std::string_view name, const char** a) override { start_(*this, name, a); }
+    void end(std::string_view name) override {
+        if constexpr (!std::is_same_v<End, std::nullptr_t>) end_(*this, name);
+    }
+    void text(const char* d, int n) override {
+        if constexpr (!std::is_same_v<Text, std::nullptr_t>) text_(*this, d, n);
+    }
+
+private:
+    Start start_;
+    End end_;
+    Text text_;
+};
+
+class XlsxReader : public XmlHandler {
 public:
     XlsxReader(const QByteArray& bytes, const ReadLimits& limits, Sheet* sheet)
-        : zip_(bytes, limits.maxInflatedBytes), limits_(limits), sheet_(sheet) {}
+        : zip_(bytes, limits.maxInflatedBytes),
+          limits_(limits),
+          sheet_(sheet),
+          rawCap_(size_t(limits.maxCellChars) * kRawBytesPerChar) {}
 
     bool run(QString* error) {
         if (!zip_.open(error)) return false;
@@ -119,53 +157,40 @@ public:
         if (zip_.contains(pkg_.stylesPath) && !readStyles(error)) return false;
         sheet_->cells.reserve(
             size_t(std::min<qint64>(qint64(limits_.maxRows) * limits_.maxColumns, 1 << 16)));
-        if (!readWorksheet(error)) return false;
+        if (!SafeXml::parse(zip_, pkg_.sheetPath, *this, error)) return false;
         if (!wanted_.empty() && !readSharedStrings(error)) return false;
         return true;
     }
 
 private:
-    // Runs `onToken` for every token of a part; false with the reason on a
-    // failure of the part or of `onToken` (which reports through fail()).
-    template <typename F>
-    bool parse(const QString& part, QString* error, F&& onToken) {
-        QIODevice* device = zip_.openPart(part, error);
-        if (!device) return false;
-        SafeXml x(device, part, &zip_);
-        while (x.next()) {
-            if (!onToken(x)) break;
-        }
-        zip_.closePart();
-        if (!x.error().isEmpty()) {
-            *error = x.error();
-            return false;
-        }
-        return true;
-    }
-
     bool readWorkbookPart(QString* error) {
-        return parse(QStringLiteral("xl/workbook.xml"), error, [&](SafeXml& x) {
-            if (isStart(x, QLatin1StringView("workbookPr"))) {
-                pkg_.date1904 = truthy(attr(x.xml(), QLatin1StringView("date1904")));
-            } else if (isStart(x, QLatin1StringView("sheet")) &&
-                       pkg_.sheetIds.size() < kMaxListed) {
-                pkg_.sheetIds << attr(x.xml(), QLatin1StringView("id")).toString();
+        bool firstView = true;
+        Handler h([&](XmlHandler&, std::string_view n, Attributes a) {
+            if (n == "workbookPr") {
+                const char* v = attr(a, "date1904");
+                pkg_.date1904 = v && truthy(v);
+            } else if (n == "sheet" && pkg_.sheets.size() < size_t(kMaxListed)) {
+                pkg_.sheets.push_back({qs(attr(a, "id"))});
+            } else if (n == "workbookView" && firstView) {
+                // The sheet a spreadsheet program shows when it opens the file.
+                firstView = false;
+                qint64 tab = 0;
+                if (const char* v = attr(a, "activeTab"); v && parseCount(v, kMaxListed, &tab))
+                    pkg_.activeTab = tab;
             }
-            return true;
         });
+        return SafeXml::parse(zip_, QStringLiteral("xl/workbook.xml"), h, error);
     }
 
     bool readRelationships(QString* error) {
-        return parse(QStringLiteral("xl/_rels/workbook.xml.rels"), error, [&](SafeXml& x) {
-            if (isStart(x, QLatin1StringView("Relationship")) &&
-                pkg_.relationships.size() < kMaxListed &&
-                attr(x.xml(), QLatin1StringView("TargetMode")) != u"External") {
-                pkg_.relationships.insert(attr(x.xml(), QLatin1StringView("Id")).toString(),
-                                          {attr(x.xml(), QLatin1StringView("Type")).toString(),
-                                           attr(x.xml(), QLatin1StringView("Target")).toString()});
-            }
-            return true;
+        Handler h([&](XmlHandler&, std::string_view n, Attributes a) {
+            if (n != "Relationship" || pkg_.relationships.size() >= kMaxListed) return;
+            const char* mode = attr(a, "TargetMode");
+            if (mode && std::strcmp(mode, "External") == 0) return;
+            pkg_.relationships.insert(qs(attr(a, "Id")),
+                                      {qs(attr(a, "Type")), qs(attr(a, "Target"))});
         });
+        return SafeXml::parse(zip_, QStringLiteral("xl/_rels/workbook.xml.rels"), h, error);
     }
 
     // A relationship target as a part name ("worksheets/sheet1.xml" ->
@@ -175,6 +200,15 @@ private:
         path = QDir::cleanPath(path);
         if (path.startsWith(u"../") || path == u".." || path.isEmpty()) return {};
         return path;
+    }
+
+    // The worksheet part of sheet `index`, or empty when it is no worksheet
+    // (a chart sheet holds no cells) or lies outside the archive.
+    QString worksheetPath(size_t index) const {
+        if (index >= pkg_.sheets.size()) return {};
+        const auto rel = pkg_.relationships.constFind(pkg_.sheets[index].id);
+        if (rel == pkg_.relationships.cend() || !rel->type.endsWith(u"/worksheet")) return {};
+        return partName(rel->target);
     }
 
     void locateParts() {
@@ -187,180 +221,191 @@ private:
             if (it->type.endsWith(u"/styles")) pkg_.stylesPath = path;
             if (it->type.endsWith(u"/sharedStrings")) pkg_.stringsPath = path;
         }
-        // The first listed sheet that is a worksheet (chart sheets hold no cells).
-        for (const QString& id : pkg_.sheetIds) {
-            const auto rel = pkg_.relationships.constFind(id);
-            if (rel == pkg_.relationships.cend() || !rel->type.endsWith(u"/worksheet")) continue;
-            const QString path = partName(rel->target);
-            if (!path.isEmpty()) {
-                pkg_.sheetPath = path;
-                break;
-            }
-        }
+        // The active sheet when it is a worksheet, else the first listed
+        // worksheet.
+        QString path;
+        if (pkg_.activeTab >= 0) path = worksheetPath(size_t(pkg_.activeTab));
+        for (size_t i = 0; path.isEmpty() && i < pkg_.sheets.size(); ++i) path = worksheetPath(i);
+        if (!path.isEmpty()) pkg_.sheetPath = path;
     }
 
     bool readStyles(QString* error) {
         QHash<int, DateParts> custom;
         bool inCellXfs = false;
-        return parse(pkg_.stylesPath, error, [&](SafeXml& x) {
-            auto& xml = x.xml();
-            if (isStart(x, QLatin1StringView("numFmt"))) {
-                bool ok = false;
-                const int id = attr(xml, QLatin1StringView("numFmtId")).toInt(&ok);
-                if (ok && custom.size() < kMaxCellFormats)
-                    custom.insert(id,
-                                  customFormatParts(attr(xml, QLatin1StringView("formatCode"))));
-            } else if (isStart(x, QLatin1StringView("cellXfs"))) {
-                inCellXfs = true;
-            } else if (isEnd(x, QLatin1StringView("cellXfs"))) {
-                inCellXfs = false;
-            } else if (inCellXfs && isStart(x, QLatin1StringView("xf")) &&
-                       pkg_.xfParts.size() < size_t(kMaxCellFormats)) {
-                bool ok = false;
-                const int id = attr(xml, QLatin1StringView("numFmtId")).toInt(&ok);
-                DateParts parts = kNoDate;
-                if (ok) parts = custom.contains(id) ? custom.value(id) : builtinFormatParts(id);
-                pkg_.xfParts.push_back(parts);
-            }
-            return true;
-        });
+        Handler h(
+            [&](XmlHandler&, std::string_view n, Attributes a) {
+                qint64 id = 0;
+                const char* idText = attr(a, "numFmtId");
+                const bool ok = idText && parseCount(idText, 1 << 30, &id);
+                if (n == "numFmt") {
+                    if (ok && custom.size() < kMaxCellFormats)
+                        custom.insert(int(id), customFormatParts(qs(attr(a, "formatCode"))));
+                } else if (n == "cellXfs") {
+                    inCellXfs = true;
+                } else if (inCellXfs && n == "xf" &&
+                           pkg_.xfParts.size() < size_t(kMaxCellFormats)) {
+                    DateParts parts = kNoDate;
+                    if (ok)
+                        parts = custom.contains(int(id)) ? custom.value(int(id))
+                                                         : builtinFormatParts(int(id));
+                    pkg_.xfParts.push_back(parts);
+                }
+            },
+            [&](XmlHandler&, std::string_view n) {
+                if (n == "cellXfs") inCellXfs = false;
+            });
+        return SafeXml::parse(zip_, pkg_.stylesPath, h, error);
     }
 
-    DateParts formatParts(QStringView styleIndex) const {
-        bool ok = false;
-        const qlonglong s = styleIndex.toLongLong(&ok);
-        if (!ok || s < 0 || s >= qlonglong(pkg_.xfParts.size())) return kNoDate;
+    DateParts formatParts(const char* styleIndex) const {
+        qint64 s = 0;
+        if (!styleIndex || !parseCount(styleIndex, kMaxCellFormats, &s) ||
+            s >= qint64(pkg_.xfParts.size()))
+            return kNoDate;
         return pkg_.xfParts[size_t(s)];
     }
 
-    bool readWorksheet(QString* error) {
-        int lastRow = 0;  // rows without a number follow the previous row
-        int row = 0;
-        int column = 0;  // cells without a reference follow the previous cell
-        return parse(pkg_.sheetPath, error, [&](SafeXml& x) {
-            auto& xml = x.xml();
-            if (!xml.isStartElement()) return true;
-            const auto name = xml.name();
-            if (name == u"row") {
-                const QXmlStreamAttributes attrs = xml.attributes();
-                if (const QXmlStreamAttribute* r = findAttr(attrs, QLatin1StringView("r"))) {
-                    bool ok = false;
-                    row = r->value().toInt(&ok);
-                    if (!ok || row < 1 || row > Workbook::kMaxRow) {
-                        x.fail(QStringLiteral("its row number \"%1\" is not valid")
-                                   .arg(r->value().left(20)));
-                        return false;
-                    }
-                } else if ((row = lastRow + 1) > Workbook::kMaxRow) {
-                    x.fail(QStringLiteral("it has more rows than a worksheet can hold"));
-                    return false;
+    // --- the worksheet, as the handler of its part ---
+
+    void start(std::string_view name, const char** a) override {
+        if (inCell_) {
+            if (name == "v")
+                inV_ = true;
+            else if (name == "is")
+                hasInline_ = true;
+            else if (name == "rPh")
+                inPhonetic_ = true;  // pronunciation guide, not shown
+            else if (name == "t")
+                inT_ = hasInline_ && !inPhonetic_;
+            return;
+        }
+        if (name == "row") {
+            if (const char* r = attr(a, "r")) {
+                qint64 n = 0;
+                if (!parseCount(r, Workbook::kMaxRow, &n) || n < 1) {
+                    fail(QStringLiteral("its row number \"%1\" is not valid").arg(shown(r)));
+                    return;
                 }
-                lastRow = row;
-                column = 0;
-            } else if (name == u"c") {
-                const QXmlStreamAttributes attrs = xml.attributes();
-                int r = row == 0 ? lastRow + 1 : row;
-                int c = column + 1;
-                if (const QXmlStreamAttribute* ref = findAttr(attrs, QLatin1StringView("r"))) {
-                    if (!parseRef(ref->value(), &r, &c)) {
-                        x.fail(QStringLiteral("its cell reference \"%1\" is not valid")
-                                   .arg(ref->value().left(20)));
-                        return false;
-                    }
-                }
-                if (c > Workbook::kMaxColumn || r > Workbook::kMaxRow) {
-                    x.fail(
-                        QStringLiteral("row %1 has more cells than a worksheet can hold").arg(r));
-                    return false;
-                }
-                column = c;
-                return readCell(x, attrs, r, c);
+                row_ = int(n);
+            } else if ((row_ = lastRow_ + 1) > Workbook::kMaxRow) {
+                fail(QStringLiteral("it has more rows than a worksheet can hold"));
+                return;
             }
-            return true;
-        });
+            lastRow_ = row_;
+            column_ = 0;
+        } else if (name == "c") {
+            int r = row_ == 0 ? lastRow_ + 1 : row_;
+            int c = column_ + 1;
+            if (const char* ref = attr(a, "r")) {
+                if (!parseRef(ref, &r, &c)) {
+                    fail(QStringLiteral("its cell reference \"%1\" is not valid").arg(shown(ref)));
+                    return;
+                }
+            }
+            if (c > Workbook::kMaxColumn || r > Workbook::kMaxRow) {
+                fail(QStringLiteral("row %1 has more cells than a worksheet can hold").arg(r));
+                return;
+            }
+            column_ = c;
+            inCell_ = true;
+            cellDepth_ = depth();
+            cellRow_ = r;
+            const char* type = attr(a, "t");
+            cellType_ = type ? type : "";
+            cellParts_ = formatParts(attr(a, "s"));
+            keep_ = r <= limits_.maxRows && c <= limits_.maxColumns;
+            value_.clear();
+            inline_.clear();
+            inV_ = inT_ = inPhonetic_ = hasInline_ = false;
+        }
     }
 
-    // Reads one <c> element (the reader stands on its start).
-    bool readCell(SafeXml& x, const QXmlStreamAttributes& attrs, int row, int column) {
-        auto& xml = x.xml();
-        const QStringView type = attr(attrs, QLatin1StringView("t"));
-        const DateParts parts = formatParts(attr(attrs, QLatin1StringView("s")));
-        const bool keep = row <= limits_.maxRows && column <= limits_.maxColumns;
-        const int depth = x.depth();
-        QString& v = valueText_;
-        QString& inline_ = inlineText_;
-        v.clear();
-        inline_.clear();
-        bool inV = false, inT = false, inPhonetic = false, hasInline = false;
-        while (x.next()) {
-            if (xml.isEndElement() && x.depth() < depth) break;  // </c>
-            if (xml.isStartElement()) {
-                const auto n = xml.name();
-                if (n == u"v")
-                    inV = true;
-                else if (n == u"is")
-                    hasInline = true;
-                else if (n == u"rPh")
-                    inPhonetic = true;  // pronunciation guide, not shown
-                else if (n == u"t")
-                    inT = hasInline && !inPhonetic;
-            } else if (xml.isEndElement()) {
-                const auto n = xml.name();
-                if (n == u"v")
-                    inV = false;
-                else if (n == u"rPh")
-                    inPhonetic = false;
-                else if (n == u"t")
-                    inT = false;
-            } else if (keep && (inV || inT)) {
-                if (!appendCapped(inV ? v : inline_, xml.text(), limits_.maxCellChars)) {
-                    x.fail(QStringLiteral("cell %1 holds more than %2 characters")
-                               .arg(cellName(row, column))
-                               .arg(limits_.maxCellChars));
-                    return false;
-                }
-            }
+    void end(std::string_view name) override {
+        if (!inCell_) return;
+        if (depth() < cellDepth_) {  // </c>
+            inCell_ = false;
+            if (keep_) storeCell();
+        } else if (name == "v") {
+            inV_ = false;
+        } else if (name == "rPh") {
+            inPhonetic_ = false;
+        } else if (name == "t") {
+            inT_ = false;
         }
-        if (!x.error().isEmpty() || !keep) return x.error().isEmpty();
+    }
 
+    void text(const char* data, int size) override {
+        if (!inCell_ || !keep_ || !(inV_ || inT_)) return;
+        std::string& to = inV_ ? value_ : inline_;
+        if (to.size() + size_t(size) > rawCap_) {
+            tooLong(QStringLiteral("cell %1").arg(cellName(cellRow_, column_)));
+            return;
+        }
+        to.append(data, size_t(size));
+    }
+
+    void tooLong(const QString& where, XmlHandler* parser = nullptr) {
+        (parser ? parser : this)
+            ->fail(QStringLiteral("%1 holds more than %2 characters")
+                       .arg(where)
+                       .arg(limits_.maxCellChars));
+    }
+
+    // The decoded text of a cell or shared string; false when it passes the
+    // character limit.
+    bool cellText(const std::string& raw, QString* out) const {
+        *out = decodeEscapes(QString::fromUtf8(raw.data(), qsizetype(raw.size())));
+        return out->size() <= limits_.maxCellChars;
+    }
+
+    void storeCell() {
+        const int row = cellRow_, column = column_;
+        const std::string_view type = cellType_;
         CellValue value;
-        if (type == u"s") {
-            bool ok = false;
-            const qlonglong index = QStringView(v).trimmed().toLongLong(&ok);
-            if (!ok || index < 0 || index > std::numeric_limits<qint32>::max()) {
-                x.fail(QStringLiteral("cell %1 refers to a shared string that does not exist "
-                                      "(index \"%2\")")
-                           .arg(cellName(row, column), v.left(20)));
-                return false;
+        if (type == "s") {
+            qint64 index = 0;
+            if (!parseCount(value_, std::numeric_limits<qint32>::max(), &index)) {
+                fail(QStringLiteral("cell %1 refers to a shared string that does not exist "
+                                    "(index \"%2\")")
+                         .arg(cellName(row, column), shown(value_)));
+                return;
             }
-            StoredCell& cell = sheet_->at(row, column);
-            cell = StoredCell{{CellKind::String, QString(), 0}, false, qint32(index)};
+            sheet_->at(row, column) =
+                StoredCell{{CellKind::String, QString(), 0}, false, qint32(index)};
             wanted_.push_back(qint32(index));  // filled in from the shared strings
-            return true;
-        } else if (type == u"inlineStr") {
-            value = {CellKind::String, decodeEscapes(inline_), 0};
-        } else if (type == u"str" || type == u"e") {
-            value = {CellKind::String, decodeEscapes(v), 0};
-        } else if (type == u"b") {
-            const QStringView b = QStringView(v).trimmed();
-            if (!truthy(b) && b != u"0" && b != u"false") {
-                x.fail(QStringLiteral("cell %1 holds \"%2\" where a true/false value belongs")
-                           .arg(cellName(row, column), v.left(20)));
-                return false;
+            return;
+        }
+        if (type == "inlineStr" || type == "str" || type == "e") {
+            QString text;
+            if (!cellText(type == "inlineStr" ? inline_ : value_, &text)) {
+                tooLong(QStringLiteral("cell %1").arg(cellName(row, column)));
+                return;
+            }
+            value = {CellKind::String, text, 0};
+        } else if (type == "b") {
+            const std::string_view b = trimmed(value_);
+            if (!truthy(b) && b != "0" && b != "false") {
+                fail(QStringLiteral("cell %1 holds \"%2\" where a true/false value belongs")
+                         .arg(cellName(row, column), shown(value_)));
+                return;
             }
             value = {CellKind::Bool, truthy(b) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"),
                      truthy(b) ? 1.0 : 0.0};
-        } else if (type == u"d") {
-            value = isoDateValue(v.trimmed(), parts);
-        } else if (!v.isEmpty()) {  // a number ("n" or no type)
-            bool ok = false;
-            const double number = QLocale::c().toDouble(QStringView(v).trimmed(), &ok);
-            if (!ok || !std::isfinite(number)) {
-                x.fail(QStringLiteral("cell %1 holds \"%2\" where a number belongs")
-                           .arg(cellName(row, column), v.left(20)));
-                return false;
+        } else if (type == "d") {
+            const std::string_view v = trimmed(value_);
+            value = isoDateValue(QString::fromUtf8(v.data(), qsizetype(v.size())), cellParts_);
+        } else if (!value_.empty()) {  // a number ("n" or no type)
+            std::string_view v = trimmed(value_);
+            if (!v.empty() && v.front() == '+') v.remove_prefix(1);
+            double number = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), number);
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size() ||
+                !std::isfinite(number)) {
+                fail(QStringLiteral("cell %1 holds \"%2\" where a number belongs")
+                         .arg(cellName(row, column), shown(value_)));
+                return;
             }
-            if (const auto date = serialText(number, parts, pkg_.date1904))
+            if (const auto date = serialText(number, cellParts_, pkg_.date1904))
                 value = {CellKind::Date, *date, number};
             else
                 value = {CellKind::Number, numberText(number), number};
@@ -370,15 +415,17 @@ private:
             sheet_->cells.erase(Sheet::key(row, column));
         else
             sheet_->at(row, column) = StoredCell{value, false};
-        return true;
     }
 
-    // A cell of type "d" holds an ISO 8601 date, time or both.
+    // A cell of type "d" holds an ISO 8601 date, time or both. A date at
+    // midnight shows as the date alone, as its value does in a spreadsheet.
     static CellValue isoDateValue(const QString& iso, DateParts parts) {
         const QDateTime dt = QDateTime::fromString(iso, Qt::ISODateWithMs);
         if (dt.isValid()) {
-            const bool showTime = parts == kNoDate ? dt.time() != QTime(0, 0) : (parts & kTimePart);
             const bool showDate = parts == kNoDate || (parts & kDatePart);
+            const bool midnight = dt.time().hour() == 0 && dt.time().minute() == 0;
+            const bool showTime = parts == kNoDate ? !midnight
+                                                   : (parts & kTimePart) && !(showDate && midnight);
             QString text = showDate ? dt.date().toString(u"yyyy/MM/dd") : QString();
             if (showTime) {
                 if (showDate) text += u' ';
@@ -403,40 +450,47 @@ private:
         if (zip_.contains(pkg_.stringsPath)) {
             qint64 index = -1;
             bool collecting = false, inT = false, inPhonetic = false;
-            QString text;
-            const bool ok = parse(pkg_.stringsPath, error, [&](SafeXml& x) {
-                auto& xml = x.xml();
-                if (xml.isStartElement()) {
-                    const auto n = xml.name();
-                    if (n == u"si") {
-                        if (++index > wanted_.back()) return false;  // nothing further is needed
+            int siDepth = 0;
+            std::string text;
+            Handler h(
+                [&](XmlHandler& x, std::string_view n, Attributes) {
+                    if (n == "si" && !collecting) {
+                        if (++index > wanted_.back()) {
+                            x.stop();  // nothing further is needed
+                            return;
+                        }
                         collecting = index == wanted_[next];
+                        siDepth = x.depth();
                         text.clear();
-                    } else if (n == u"rPh") {
+                    } else if (n == "rPh") {
                         inPhonetic = true;
-                    } else if (n == u"t") {
+                    } else if (n == "t") {
                         inT = !inPhonetic;
                     }
-                } else if (xml.isEndElement()) {
-                    const auto n = xml.name();
-                    if (n == u"si" && collecting) {
-                        texts[next++] = decodeEscapes(text);
+                },
+                [&](XmlHandler& x, std::string_view n) {
+                    if (collecting && x.depth() < siDepth) {  // </si>
                         collecting = false;
-                    } else if (n == u"rPh") {
+                        if (!cellText(text, &texts[next])) {
+                            tooLong(QStringLiteral("its shared string %1").arg(index), &x);
+                            return;
+                        }
+                        ++next;
+                    } else if (n == "rPh") {
                         inPhonetic = false;
-                    } else if (n == u"t") {
+                    } else if (n == "t") {
                         inT = false;
                     }
-                } else if (collecting && inT &&
-                           !appendCapped(text, xml.text(), limits_.maxCellChars)) {
-                    x.fail(QStringLiteral("its shared string %1 holds more than %2 characters")
-                               .arg(index)
-                               .arg(limits_.maxCellChars));
-                    return false;
-                }
-                return true;
-            });
-            if (!ok) return false;
+                },
+                [&](XmlHandler& x, const char* d, int size) {
+                    if (!collecting || !inT) return;
+                    if (text.size() + size_t(size) > rawCap_) {
+                        tooLong(QStringLiteral("its shared string %1").arg(index), &x);
+                        return;
+                    }
+                    text.append(d, size_t(size));
+                });
+            if (!SafeXml::parse(zip_, pkg_.stringsPath, h, error)) return false;
         }
         // Entries from `next` on were never found. Report the first cell (in
         // row-major order) that uses one of them.
@@ -465,9 +519,20 @@ private:
     PartReader zip_;
     ReadLimits limits_;
     Sheet* sheet_;
+    size_t rawCap_;
     Package pkg_;
-    std::vector<qint32> wanted_;      // shared strings used by kept cells
-    QString valueText_, inlineText_;  // reused for every cell
+    std::vector<qint32> wanted_;  // shared strings used by kept cells
+
+    // Worksheet state.
+    int lastRow_ = 0;  // rows without a number follow the previous row
+    int row_ = 0;
+    int column_ = 0;  // cells without a reference follow the previous cell
+    bool inCell_ = false, keep_ = false;
+    int cellDepth_ = 0, cellRow_ = 0;
+    std::string cellType_;
+    DateParts cellParts_ = kNoDate;
+    bool inV_ = false, inT_ = false, inPhonetic_ = false, hasInline_ = false;
+    std::string value_, inline_;  // reused for every cell
 };
 
 }  // namespace

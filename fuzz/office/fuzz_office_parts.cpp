@@ -3,17 +3,13 @@
 // relationships; the harness packs them into an archive (stored, so the
 // mutations reach the XML as they are) and reads it as a workbook.
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-#include <quazip/quazipnewinfo.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <QBuffer>
 #include <QByteArray>
 #include <QList>
 
 #include "office/workbook.h"
+#include "zip_fixture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QList<QByteArray> pieces =
@@ -21,25 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const names[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml",
                                         "xl/styles.xml", "xl/workbook.xml",
                                         "xl/_rels/workbook.xml.rels"};
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    {
-        QuaZip zip(&buffer);
-        zip.setAutoClose(false);
-        if (!zip.open(QuaZip::mdCreate)) return 0;
-        for (int i = 0; i < pieces.size() && i < 5; ++i) {
-            QuaZipFile part(&zip);
-            if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(names[i]), nullptr, 0, 0, 0))
-                return 0;
-            part.write(pieces[i]);
-            part.close();
-        }
-        zip.close();
-    }
+    QList<office_test::Part> parts;
+    for (int i = 0; i < pieces.size() && i < 5; ++i)
+        parts.append({QString::fromLatin1(names[i]), pieces[i]});
+    const QByteArray archive = office_test::makeZip(parts, 0);
+    if (archive.isEmpty()) return 0;
     office::ReadLimits limits;
     limits.maxInflatedBytes = 8 << 20;
     office::Workbook book;
-    if (!book.openBytes(buffer.data(), QStringLiteral("fuzz.xlsx"), limits)) {
+    if (!book.openBytes(archive, QStringLiteral("fuzz.xlsx"), limits)) {
         if (book.errorText().isEmpty()) __builtin_trap();
         return 0;
     }

@@ -2,6 +2,8 @@
 """Cross-checks workbooks against openpyxl for the office tests.
 
   openpyxl_probe.py read FILE    prints every non-empty cell of the first sheet
+                                 (its value, and for a text the value with
+                                 openpyxl's own _xHHHH_ unescaping applied)
                                  and the column widths as JSON
   openpyxl_probe.py write FILE   writes the 1900-system fixture (see below)
   openpyxl_probe.py write1904 FILE   the same dates in the 1904 date system
@@ -16,6 +18,7 @@ import zipfile
 try:
     import openpyxl
     from openpyxl.utils.datetime import CALENDAR_MAC_1904
+    from openpyxl.utils.escape import unescape
 except ImportError:
     sys.exit(3)
 
@@ -30,6 +33,7 @@ def read(path):
                 continue
             cells[c.coordinate] = {
                 "value": c.value if c.value is None or isinstance(c.value, str) else repr(c.value),
+                "unescaped": unescape(c.value) if isinstance(c.value, str) else None,
                 "type": c.data_type,
                 "format": c.number_format,
             }
@@ -62,6 +66,8 @@ def write(path, epoch=None):
     ws["B10"] = 45000
     ws["B10"].number_format = "mm-dd-yy"
     ws["B11"] = "0012"
+    ws["B12"] = datetime.datetime(2025, 1, 2, 0, 0)
+    ws["B12"].number_format = "yyyy/mm/dd hh:mm"
     ws["C1"] = "=1+1"  # openpyxl stores a formula without a computed value
     wb.save(path)
 

@@ -271,6 +271,50 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere_data() {
                {}, true)
         << QStringList{"A1=2024/05/17", "B1=a\rb_x0041_", "C1=2024/05/17 08:30", "D1=#N/A",
                        "E1=calc"};
+    {
+        // Three sheets; the workbook marks the second (activeTab 1) active,
+        // or a chart sheet, or nothing.
+        auto book = [](const QByteArray& view) {
+            const QByteArray rel =
+                "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+            return makeZip(
+                {{"xl/workbook.xml",
+                  "<workbook " + kMainNs + "><bookViews>" + view +
+                      "</bookViews><sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/>"
+                      "<sheet name=\"B\" sheetId=\"2\" r:id=\"rId2\"/>"
+                      "<sheet name=\"C\" sheetId=\"3\" r:id=\"rId3\"/></sheets></workbook>"},
+                 {"xl/_rels/workbook.xml.rels",
+                  "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
+                      "worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" "
+                      "Type=\"" +
+                      rel +
+                      "worksheet\" Target=\"worksheets/sheet2.xml\"/><Relationship Id=\"rId3\" "
+                      "Type=\"" +
+                      rel + "chartsheet\" Target=\"chartsheets/sheet1.xml\"/></Relationships>"},
+                 {"xl/worksheets/sheet1.xml",
+                  sheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")},
+                 {"xl/worksheets/sheet2.xml",
+                  sheetXml("<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")},
+                 {"xl/chartsheets/sheet1.xml", "<chartsheet/>"}});
+        };
+        QTest::newRow("active sheet") << book("<workbookView activeTab=\"1\"/>")
+                                      << QStringList{"A1=2"};
+        QTest::newRow("no active sheet marked") << book("<workbookView/>") << QStringList{"A1=1"};
+        QTest::newRow("active chart sheet") << book("<workbookView activeTab=\"2\"/>")
+                                            << QStringList{"A1=1"};
+        QTest::newRow("active tab past the sheets")
+            << book("<workbookView activeTab=\"99\"/>") << QStringList{"A1=1"};
+    }
+    QTest::newRow("date-time at midnight")
+        << xlsx("<row r=\"1\"><c r=\"A1\" s=\"3\"><v>45659</v></c>"
+                "<c r=\"B1\" s=\"3\" t=\"d\"><v>2025-01-02T00:00:00</v></c>"
+                "<c r=\"C1\" s=\"3\"><v>45659.5</v></c><c r=\"D1\" s=\"2\"><v>45659</v></c></row>")
+        << QStringList{"A1=2025/01/02", "B1=2025/01/02", "C1=2025/01/02 12:00", "D1=00:00"};
+    QTest::newRow("escaped control characters")
+        << xlsx("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>_x0000_cmnet</t></is></c>"
+                "<c r=\"B1\" t=\"s\"><v>0</v></c></row>",
+                sstXml("<si><t>p_x0000_w_x005F_x0041_</t></si>"))
+        << QStringList{QString("A1=") + QChar(0) + "cmnet", QString("B1=p") + QChar(0) + "w_x0041_"};
     QTest::newRow("largest legacy sheet")
         << fixture("max-dimension.xls") << QStringList{"A1=Serial"};
     QTest::newRow("many rows outside the limit")
@@ -300,11 +344,13 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere() {
 
 void TstOfficeHostile::inflateBudget_stopsEarly() {
     // Parts that compress only moderately pass the ratio check; the budget
-    // for the whole archive stops them.
+    // for the whole archive stops them (the text lies outside the kept
+    // columns, so no cell limit stops it first).
     QByteArray noisy;
     for (int i = 0; i < 200000; ++i) noisy += QByteArray::number(quint32(i) * 2654435761u, 36);
     const QByteArray bytes = makeZip(
-        {{"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>",
+        {{"xl/worksheets/sheet1.xml",
+          "<worksheet><sheetData><row><c r=\"Z1\" t=\"inlineStr\"><is><t>",
           noisy, 2, "</t></is></c></row></sheetData></worksheet>"}});
     office::ReadLimits limits;
     limits.maxInflatedBytes = 1 << 20;

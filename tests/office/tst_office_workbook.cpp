@@ -71,6 +71,18 @@ void TstOfficeWorkbook::roundTrip_textStaysExactly_data() {
     QTest::newRow("chinese (GBK)") << QString::fromUtf8("门禁控制器 报警");
     QTest::newRow("outside the BMP") << QString::fromUtf8("door \xF0\x9F\x9A\xAA");
     QTest::newRow("longest cell") << QString(Workbook::kMaxTextChars, QChar(u'7'));
+    QTest::newRow("U+0000 first") << QString(QChar(0)) + "cmnet";
+    QTest::newRow("U+0000 inside") << QString("p") + QChar(0) + "w";
+    QTest::newRow("every control character") << [] {
+        QString all;
+        for (char16_t u = 0; u < 0x20; ++u) all += QChar(u);
+        return all + QChar(0x7F) + QChar(0x9F);
+    }();
+    QTest::newRow("device byte stand-ins")
+        << QString("a") + QChar(0xF780) + QChar(0xF7FF) + QChar(0xF781) + "b";
+    QTest::newRow("literal escape before a control character") << QString("_x1234") + QChar(1);
+    QTest::newRow("literal escape after a control character") << QString(QChar(2)) + "_x0041_";
+    QTest::newRow("underscore x without hex") << "a_x_b _x12_ _X0041_";
 }
 
 void TstOfficeWorkbook::roundTrip_textStaysExactly() {
@@ -192,6 +204,13 @@ void TstOfficeWorkbook::save_failure_reportsAndKeepsOldFile_data() {
                                    << "more than 32767 characters";
     QTest::newRow("broken character") << "kept.xlsx" << QString(QChar(0xD800)) + "x"
                                       << "broken character";
+    QTest::newRow("lone low surrogate") << "kept.xlsx" << QString("x") + QChar(0xDC00)
+                                        << "B2 holds a broken character (a lone U+DC00)";
+    QTest::newRow("U+FFFE") << "kept.xlsx" << QString("x") + QChar(0xFFFE)
+                            << "U+FFFE, which a workbook cannot keep";
+    QTest::newRow("U+FFFF") << "kept.xlsx" << QString(QChar(0xFFFF)) << "U+FFFF";
+    QTest::newRow("too long once escaped")
+        << "kept.xlsx" << QString(5000, QChar(1)) << "once its control characters are escaped";
 }
 
 void TstOfficeWorkbook::save_failure_reportsAndKeepsOldFile() {
@@ -343,7 +362,10 @@ void TstOfficeWorkbook::serialText_data() {
     QTest::newRow("date and time")
         << 45429.35484953703 << int(detail::kDateAndTime) << false << "2024/05/17 08:30";
     QTest::newRow("end of day rounds to next")
-        << 45429.99999999999 << int(detail::kDateAndTime) << false << "2024/05/18 00:00";
+        << 45429.99999999999 << int(detail::kDateAndTime) << false << "2024/05/18";
+    QTest::newRow("date and time at midnight")
+        << 45659.0 << int(detail::kDateAndTime) << false << "2025/01/02";
+    QTest::newRow("time alone at midnight") << 45659.0 << int(detail::kTimePart) << false << "00:00";
     QTest::newRow("first day") << 1.0 << int(detail::kDatePart) << false << "1900/01/01";
     QTest::newRow("before phantom day") << 59.0 << int(detail::kDatePart) << false << "1900/02/28";
     QTest::newRow("phantom 29 Feb 1900") << 60.0 << int(detail::kDatePart) << false << "1900/02/29";
@@ -408,6 +430,9 @@ void TstOfficeWorkbook::escapes_data() {
                                   << "_x000D";
     QTest::newRow("plain") << "no escapes"
                            << "no escapes";
+    QTest::newRow("U+0000") << "_x0000_" << QString(QChar(0));
+    QTest::newRow("protected literal before an escape")
+        << "_x005F_x1234_x0001_" << QString("_x1234") + QChar(1);
 }
 
 void TstOfficeWorkbook::escapes() {

@@ -1,14 +1,12 @@
 #pragma once
 // Builds zip archives and small .xlsx packages in memory for the office
-// tests (through QuaZip), so hand-made and hostile workbooks need no files
+// tests (through minizip), so hand-made and hostile workbooks need no files
 // in the repository.
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-#include <quazip/quazipnewinfo.h>
-#include <zlib.h>
+#include <minizip/zip.h>
 
-#include <QBuffer>
+#include <algorithm>
+#include <cstring>
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -23,23 +21,61 @@ struct Part {
     QByteArray tail = {};
 };
 
-inline QByteArray makeZip(const QList<Part>& parts) {
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    QuaZip zip(&buffer);
-    zip.setAutoClose(false);
-    if (!zip.open(QuaZip::mdCreate)) return {};
-    for (const Part& p : parts) {
-        QuaZipFile file(&zip);
-        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(p.name), nullptr, 0, Z_DEFLATED, 9))
-            return {};
-        file.write(p.head);
-        for (qint64 i = 0; i < p.repeat; ++i) file.write(p.fill);
-        file.write(p.tail);
-        file.close();
+// A growing byte array as a file for minizip's writer.
+struct MemoryFile {
+    QByteArray bytes;
+    qint64 pos = 0;
+
+    static voidpf ZCALLBACK open(voidpf opaque, const void*, int) { return opaque; }
+    static uLong ZCALLBACK read(voidpf, voidpf s, void* buf, uLong size) {
+        auto* f = static_cast<MemoryFile*>(s);
+        const qint64 n = std::min<qint64>(qint64(size), f->bytes.size() - f->pos);
+        if (n <= 0) return 0;
+        std::memcpy(buf, f->bytes.constData() + f->pos, size_t(n));
+        f->pos += n;
+        return uLong(n);
     }
-    zip.close();
-    return buffer.data();
+    static uLong ZCALLBACK write(voidpf, voidpf s, const void* buf, uLong size) {
+        auto* f = static_cast<MemoryFile*>(s);
+        if (f->pos + qint64(size) > f->bytes.size()) f->bytes.resize(f->pos + qint64(size));
+        std::memcpy(f->bytes.data() + f->pos, buf, size);
+        f->pos += qint64(size);
+        return size;
+    }
+    static ZPOS64_T ZCALLBACK tell(voidpf, voidpf s) { return ZPOS64_T(static_cast<MemoryFile*>(s)->pos); }
+    static long ZCALLBACK seek(voidpf, voidpf s, ZPOS64_T offset, int origin) {
+        auto* f = static_cast<MemoryFile*>(s);
+        const qint64 base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? f->pos
+                            : origin == ZLIB_FILEFUNC_SEEK_END ? f->bytes.size()
+                                                               : 0;
+        f->pos = base + qint64(offset);
+        return 0;
+    }
+    static int ZCALLBACK close(voidpf, voidpf) { return 0; }
+    static int ZCALLBACK error(voidpf, voidpf) { return 0; }
+};
+
+// A zip archive of `parts`, deflated at `level` (0: stored).
+inline QByteArray makeZip(const QList<Part>& parts, int level = 9) {
+    MemoryFile file;
+    zlib_filefunc64_def io{&MemoryFile::open,  &MemoryFile::read,  &MemoryFile::write,
+                           &MemoryFile::tell,  &MemoryFile::seek,  &MemoryFile::close,
+                           &MemoryFile::error, &file};
+    zipFile zip = zipOpen2_64("memory", APPEND_STATUS_CREATE, nullptr, &io);
+    if (!zip) return {};
+    for (const Part& p : parts) {
+        const QByteArray name = p.name.toUtf8();
+        if (zipOpenNewFileInZip64(zip, name.constData(), nullptr, nullptr, 0, nullptr, 0, nullptr,
+                                  level ? Z_DEFLATED : 0, level, 1) != ZIP_OK)
+            return {};
+        zipWriteInFileInZip(zip, p.head.constData(), unsigned(p.head.size()));
+        for (qint64 i = 0; i < p.repeat; ++i)
+            zipWriteInFileInZip(zip, p.fill.constData(), unsigned(p.fill.size()));
+        zipWriteInFileInZip(zip, p.tail.constData(), unsigned(p.tail.size()));
+        zipCloseFileInZip(zip);
+    }
+    zipClose(zip, nullptr);
+    return file.bytes;
 }
 
 inline const QByteArray kMainNs =
