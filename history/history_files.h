@@ -11,7 +11,9 @@
 // Workbook: the whole grid, header and all 1000 rows (empty ones too), one
 // text cell per grid cell. CSV: one line per grid row that has a record
 // number, ten fields (grid columns 0..7 and two empty ones), CR LF after
-// every line, GBK bytes; fields holding ',', '"' or a line break are quoted.
+// every line, GBK bytes (a text read from the device gives back exactly the
+// bytes it was read from, see link/gbk.h); fields holding ',', '"' or a line
+// break are quoted.
 
 #include <functional>
 #include <optional>
@@ -51,7 +53,8 @@ Outcome exportWorkbook(const TextGrid& grid, const QString& chosenPath,
                        const RowDone& rowDone = {});
 
 // The CSV bytes (empty when no row has a record number), or nothing with the
-// message in `error` when a text has a character that GBK cannot encode.
+// message in `error` when a text has a character that GBK cannot encode
+// (never one read from the device).
 // rowDone is called for each row written.
 std::optional<QByteArray> csvBytes(const TextGrid& grid, QString* error,
                                    const RowDone& rowDone = {});

@@ -108,8 +108,8 @@ QStringList decode(const quint8* r) {
     out << executant;
 
     // The text ends at 0x00. 0xFF ends it too: it is erased memory, never a
-    // byte of GBK text, and would otherwise show as 41 replacement marks in
-    // every unwritten slot (and make the row impossible to export as GBK).
+    // byte of GBK text, and would otherwise show as 41 stand-ins in every
+    // unwritten slot. Every other byte is kept (see link/gbk.h).
     int len = 0;
     while (len < ContentMax && r[ContentAt + len] != 0x00 && r[ContentAt + len] != NotSet) ++len;
     out << gbk::decode(QByteArray(reinterpret_cast<const char*>(r + ContentAt), len));

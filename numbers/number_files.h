@@ -17,7 +17,8 @@
 //   | F End Time | G Always(V) | H Delete(V); every cell a text cell.
 //
 // CSV layout: one line per slot 1..3000, no header, ten fields (the eight
-// grid columns and two empty ones), each line ended by CR LF, GBK bytes.
+// grid columns and two empty ones), each line ended by CR LF, GBK bytes (a
+// text read from the device gives back the bytes it was read from).
 // A field holding a comma, a double quote or a line break is quoted (inner
 // quotes doubled) so that it cannot shift the later columns; every other
 // field is written as it stands.
@@ -105,7 +106,8 @@ QString csvField(const QString& text);
 // The ten-field line of `fields` (missing fields are empty), without CR LF.
 QString csvLine(const QStringList& fields);
 // GBK bytes of `line` + CR LF appended to `out`; false when a character has
-// no GBK form, with the message in `error` (naming `what`, e.g. "slot 12").
+// no GBK form (only a text from elsewhere than the device can hold one), with
+// the message in `error` (naming `what`, e.g. "slot 12").
 bool appendCsvLine(QByteArray& out, const QString& line, const QString& what, QString* error);
 // Writes `bytes` to `path` as a whole (temporary file, then renamed);
 // an empty text on success, else the message.
