@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QPointer>
-#include <QTimer>
 
 #include "history/history_files.h"
 #include "numbers/number_files.h"
@@ -48,7 +46,14 @@ QString fileTag(const QString& text) {
 
 SnapshotKeeper::SnapshotKeeper(DeviceSession& session, QObject* parent)
     : QObject(parent), session_(session) {
+    writer_.setMaxThreadCount(1);
     connect(&session_.link, &DeviceLink::transferFinished, this, &SnapshotKeeper::transferFinished);
+}
+
+SnapshotKeeper::~SnapshotKeeper() {
+    // A running write finishes first; its result, queued to this object, is
+    // dropped with it.
+    writer_.waitForDone();
 }
 
 QString SnapshotKeeper::folder() const {
@@ -101,12 +106,12 @@ void SnapshotKeeper::writeSnapshot(const QString& kind, const QVector<QString>& 
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")) +
         (sim.isEmpty() ? QString() : QLatin1Char('_') + sim) + QStringLiteral(".xlsx");
     const int keep = keepPerKind;
-    // The workbook writer is not usable from other threads, so the snapshot
-    // is written on this thread, but only once the transfer has ended and its
-    // own message has been handled: the event loop runs it when it is next idle.
-    QPointer<SnapshotKeeper> self(this);
+    const std::function<void()> hook = beforeWrite;
     ++pending_;
-    QTimer::singleShot(0, this, [self, dir, name, kind, cells, choices, keep] {
+    // The cells were copied above; the writing thread touches nothing else.
+    // Its result comes back to this object through the event loop.
+    writer_.start([this, dir, name, kind, cells, choices, keep, hook] {
+        if (hook) hook();
         QString error;
         if (!QDir().mkpath(dir)) error = QStringLiteral("cannot create %1").arg(dir);
         const QString path = dir + name;
@@ -134,12 +139,16 @@ void SnapshotKeeper::writeSnapshot(const QString& kind, const QVector<QString>& 
                 QDir(dir).entryList({kind + QStringLiteral("_*.xlsx")}, QDir::Files, QDir::Name);
             while (all.size() > keep) QFile::remove(dir + all.takeFirst());
         }
-        if (!self) return;
-        --self->pending_;
-        if (error.isEmpty())
-            emit self->snapshotWritten(path);
-        else
-            emit self->snapshotFailed(error);
+        QMetaObject::invokeMethod(
+            this,
+            [this, path, error] {
+                --pending_;
+                if (error.isEmpty())
+                    emit snapshotWritten(path);
+                else
+                    emit snapshotFailed(error);
+            },
+            Qt::QueuedConnection);
     });
 }
 

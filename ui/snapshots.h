@@ -4,10 +4,11 @@
 // Snapshots: after every complete read (settings, number list, history) a
 // workbook of what was read is written to ConfigDir/backups/, in the same
 // layouts as the exports, named "<kind>_<stamp>[_<SIM number>].xlsx"; the
-// newest 50 per kind are kept. The snapshot is written after the read has
-// ended (from the event loop), so the read's end is not delayed; a snapshot
-// that cannot be written is reported in the status text. Restoring is
-// importing a snapshot with the import buttons.
+// newest 50 per kind are kept. The cells are copied when the read ends and
+// the workbook is written on a thread of its own, one snapshot after the
+// other, so the window never waits for it; a snapshot that cannot be written
+// is reported in the status text. Restoring is importing a snapshot with the
+// import buttons.
 //
 // What a save will change: the settings and number list as last read from
 // the device (or last saved to it) are kept as a baseline. Before a save
@@ -16,9 +17,11 @@
 // baseline the save runs as always.
 
 #include <array>
+#include <functional>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QVector>
 
 class DeviceSession;
@@ -30,6 +33,7 @@ class SnapshotKeeper : public QObject {
     Q_OBJECT
 public:
     explicit SnapshotKeeper(DeviceSession& session, QObject* parent = nullptr);
+    ~SnapshotKeeper() override;  // waits for the snapshot being written
 
     bool enabled = true;
     int keepPerKind = 50;
@@ -48,6 +52,9 @@ public:
     // Waits until the snapshots being written are on disk (tests, exit).
     void waitForWrites();
 
+    // Runs on the writing thread before each snapshot is written (tests).
+    std::function<void()> beforeWrite;
+
 signals:
     void snapshotWritten(const QString& path);
     void snapshotFailed(const QString& error);
@@ -64,6 +71,7 @@ private:
     void takeBaseline(Tsend_rec_command* t);
 
     DeviceSession& session_;
+    QThreadPool writer_;  // one thread: snapshots are written in order
     int pending_ = 0;
     Baseline settingsBase_;
     Baseline numbersBase_;

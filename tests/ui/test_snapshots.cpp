@@ -1,6 +1,7 @@
 // Snapshots after reads, and the change summary before saves, against the
 // virtual device.
 #include <QDir>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -46,6 +47,31 @@ private slots:
         for (int r = 1; r <= 3000; ++r)
             for (int c = 1; c <= 6; ++c) QCOMPARE(back.text(c, r), h.session->numbers.text(c, r));
         QCOMPARE(back.text(1, 9), QString("+5550100"));
+    }
+
+    void snapshot_writtenWhileTheEventLoopRuns() {
+        // The write waits for an event the event loop delivers; written on
+        // the window's thread it would wait in vain.
+        SimHarness h;
+        QTemporaryDir local;
+        h.session->ConfigDir = local.path() + "/";
+        SnapshotKeeper keeper(*h.session);
+        QSemaphore started, gate;
+        bool released = false;
+        keeper.beforeWrite = [&] {
+            started.release();
+            released = gate.tryAcquire(1, 10000);
+        };
+        QVERIFY(h.start());
+        QString written;
+        connect(&keeper, &SnapshotKeeper::snapshotWritten, this,
+                [&](const QString& p) { written = p; });
+        QVERIFY(readNumbers(h));
+        QVERIFY(SimHarness::waitFor([&] { return started.available() > 0; }));
+        QTimer::singleShot(0, this, [&] { gate.release(); });
+        QVERIFY(SimHarness::waitFor([&] { return !written.isEmpty(); }, 20000));
+        QVERIFY(released);
+        QVERIFY(QFileInfo(written).size() > 0);
     }
 
     void snapshots_keepNewest50() {
