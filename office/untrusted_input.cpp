@@ -166,8 +166,11 @@ void XmlHandler::stop() {
 }
 
 std::string_view XmlHandler::localName(const char* name) {
-    const char* colon = std::strrchr(name, ':');
-    return colon ? std::string_view(colon + 1) : std::string_view(name);
+    const char* local = name;
+    const char* p = name;
+    for (; *p; ++p)
+        if (*p == ':') local = p + 1;
+    return std::string_view(local, size_t(p - local));
 }
 
 const char* XmlHandler::attribute(const char** attributes, std::string_view name) {

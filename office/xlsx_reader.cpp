@@ -296,7 +296,19 @@ private:
         } else if (name == "c") {
             int r = row_ == 0 ? lastRow_ + 1 : row_;
             int c = column_ + 1;
-            if (const char* ref = attr(a, "r")) {
+            // One pass over the attributes: this runs for every cell.
+            const char *ref = nullptr, *type = nullptr, *style = nullptr;
+            for (const char** at = a; *at; at += 2) {
+                const std::string_view n = localName(at[0]);
+                if (n.size() != 1) continue;
+                if (n[0] == 'r')
+                    ref = at[1];
+                else if (n[0] == 't')
+                    type = at[1];
+                else if (n[0] == 's')
+                    style = at[1];
+            }
+            if (ref) {
                 if (!parseRef(ref, &r, &c)) {
                     fail(QStringLiteral("its cell reference \"%1\" is not valid").arg(shown(ref)));
                     return;
@@ -310,9 +322,8 @@ private:
             inCell_ = true;
             cellDepth_ = depth();
             cellRow_ = r;
-            const char* type = attr(a, "t");
             cellType_ = type ? type : "";
-            cellParts_ = formatParts(attr(a, "s"));
+            cellParts_ = formatParts(style);
             keep_ = r <= limits_.maxRows && c <= limits_.maxColumns;
             value_.clear();
             inline_.clear();
@@ -354,7 +365,8 @@ private:
     // The decoded text of a cell or shared string; false when it passes the
     // character limit.
     bool cellText(const std::string& raw, QString* out) const {
-        *out = decodeEscapes(QString::fromUtf8(raw.data(), qsizetype(raw.size())));
+        *out = QString::fromUtf8(raw.data(), qsizetype(raw.size()));
+        if (raw.find("_x") != std::string::npos) *out = decodeEscapes(*out);
         return out->size() <= limits_.maxCellChars;
     }
 

@@ -10,9 +10,8 @@
 
 #include <xlsxwriter.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -138,13 +137,15 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
             QStringLiteral("it could not be written (%1)").arg(QString::fromUtf8(lxw_strerror(rc)));
         return false;
     }
-    // rename() replaces an existing file in one step, so a reader never sees
+    // Renaming replaces an existing file in one step, so a reader never sees
     // half a workbook and a failed save leaves the old file as it was.
-    if (std::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0) {
-        const int savedErrno = errno;
+    std::error_code failure;
+    std::filesystem::rename(std::filesystem::path(temporary.toStdU16String()),
+                            std::filesystem::path(path.toStdU16String()), failure);
+    if (failure) {
         QFile::remove(temporary);
         *error = QStringLiteral("it could not be put in place (%1)")
-                     .arg(QString::fromLocal8Bit(std::strerror(savedErrno)));
+                     .arg(QString::fromLocal8Bit(failure.message()));
         return false;
     }
     return true;
