@@ -92,8 +92,18 @@ QString notAnIntegerMessage(const QString& text) {
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
+bool dateTooLong(const QString& cell) {
+    return cell.size() > 10;
+}
+
+bool timeTooLong(const QString& cell) {
+    const int colon = cell.indexOf(QLatin1Char(':'));
+    return colon >= 0 && cell.size() - colon - 1 > 2;
+}
+
 bool dateOutOfRange(const QString& cell) {
     if (cell.isEmpty()) return false;
+    if (dateTooLong(cell)) return true;
     const auto month = cellNumber(dateMonthText(cell));
     const auto day = cellNumber(dateDayText(cell));
     if (!month || !day) return true;
@@ -102,6 +112,7 @@ bool dateOutOfRange(const QString& cell) {
 
 bool timeOutOfRange(const QString& cell) {
     if (cell.isEmpty()) return false;
+    if (timeTooLong(cell)) return true;
     const auto hour = cellNumber(timeHourText(cell));
     const auto minute = cellNumber(timeMinuteText(cell));
     if (!hour || !minute) return true;
@@ -176,14 +187,24 @@ QString encodePage(const TextGrid& grid, int page, quint8* out) {
         auto store = [&](const QString& text, int offset) {
             return storeValue(cellNumber(text), text, offset);
         };
+        auto tooLong = [&](int col) {
+            error =
+                QStringLiteral(
+                    "Serial %1: the %2 \"%3\" holds a value above 99 that cannot be "
+                    "written back as it was read; correct it before saving.")
+                    .arg(grid.text(Serial, row), grid.text(col, 0).trimmed(), grid.text(col, row));
+            return false;
+        };
         auto date = [&](int col, int month, int day, int year) {
             const QString& cell = grid.text(col, row);
+            if (dateTooLong(cell)) return tooLong(col);
             return cell.isEmpty() ||
                    (store(dateMonthText(cell), month) && store(dateDayText(cell), day) &&
                     storeValue(dateYearByte(cell), dateYearText(cell), year));
         };
         auto time = [&](int col, int hour, int minute) {
             const QString& cell = grid.text(col, row);
+            if (timeTooLong(cell)) return tooLong(col);
             return cell.isEmpty() ||
                    (store(timeHourText(cell), hour) && store(timeMinuteText(cell), minute));
         };

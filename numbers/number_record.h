@@ -102,8 +102,9 @@ QString notAnIntegerMessage(const QString& text);
 
 // Out-of-range marking of a non-empty date or time cell: month above 12 or
 // day above 31; hour above 23 or minute above 59. A cell whose fields are not
-// numbers is marked as well (it would stop a save). Empty cells are never
-// marked; zero values are not marked.
+// numbers is marked as well (it would stop a save), and so is one that holds
+// a month, day or minute above 99 as a read shows it (see below). Empty cells
+// are never marked; zero values are not marked.
 bool dateOutOfRange(const QString& cell);
 bool timeOutOfRange(const QString& cell);
 
@@ -116,13 +117,22 @@ std::optional<QTime> cellTime(const QString& cell);
 QString pickerDateText(const QDate& date);  // 2024/05/17
 QString pickerTimeText(const QTime& time);  // 08:30
 
+// A read shows a month, day or minute byte above 99 with three digits
+// ("2024-200-17", "08:150"), which the character positions cannot read back:
+// such a date (more than 10 characters) or time (more than two characters
+// after the ":") is refused on save, naming the slot, instead of being
+// written as another value.
+bool dateTooLong(const QString& cell);
+bool timeTooLong(const QString& cell);
+
 // ---- records -------------------------------------------------------------
 
 // Encodes grid rows firstRowOfPage(page) .. +7 into `out` (PageSize bytes).
 // Returns an empty text on success, else the message that stops the save:
 // "'x' is not a valid integer value" for a date or time field that is not a
-// number, or the refusal of a number holding a character that has no GBK
-// byte form. `out` is unspecified after a failure.
+// number, the refusal of a date or time that cannot be written back as read
+// (dateTooLong, timeTooLong), or the refusal of a number holding a character
+// that has no GBK byte form. `out` is unspecified after a failure.
 QString encodePage(const TextGrid& grid, int page, quint8* out);
 
 // The six texts of grid columns 1..6 (number, four date/time cells, Always)

@@ -205,6 +205,47 @@ private slots:
         QCOMPARE(grid.text(StartDate, 8), QString("2255-12-31"));
     }
 
+    // A month, day or minute above 99 reads with three digits, which the
+    // character positions cannot give back: marked, and refused on save
+    // naming the slot. A three-digit hour reads back whole.
+    void threeDigitValues_writtenBackOrRefused_data() {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("refusal");  // empty: written back unchanged
+        QTest::newRow("start month 200") << int(StartMonth) << 200 << int(StartDate)
+                                         << "Serial 1: the Start Date \"2024-200-31\"";
+        QTest::newRow("end day 100")
+            << int(EndDay) << 100 << int(EndDate) << "Serial 1: the End Date \"2024-01-100\"";
+        QTest::newRow("start minute 150")
+            << int(StartMinute) << 150 << int(StartTime) << "Serial 1: the Start Time \"23:150\"";
+        QTest::newRow("end hour 200") << int(EndHour) << 200 << int(EndTime) << "";
+    }
+    void threeDigitValues_writtenBackOrRefused() {
+        QFETCH(int, offset);
+        QFETCH(int, value);
+        QFETCH(int, column);
+        QFETCH(QString, refusal);
+        const char rec[] = {'1', 0, 0, 0, 0, 0, 0,  0,  0,  0,  0, 0, 0, 0, 0,  0,
+                            0,   0, 0, 0, 0, 0, 12, 31, 23, 59, 1, 1, 0, 0, 24, 24};
+        QByteArray page(PageSize, '\0');
+        page.replace(0, RecordSize, QByteArray(rec, RecordSize));
+        page[offset] = char(value);
+        grid.setRows(1, decodePage(reinterpret_cast<const quint8*>(page.constData())), Number);
+        quint8 saved[PageSize];
+        const QString error = encodePage(grid, 1, saved);
+        const QString& cell = grid.text(column, 1);
+        const bool marked =
+            column == StartDate || column == EndDate ? dateOutOfRange(cell) : timeOutOfRange(cell);
+        if (refusal.isEmpty()) {
+            QCOMPARE(error, QString());
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(saved), PageSize), page);
+        } else {
+            QVERIFY2(error.startsWith(refusal), qPrintable(error));
+            QVERIFY(marked);
+        }
+    }
+
     void decode_dateWithoutMonthOrDay_isEmpty() {
         QByteArray rec(PageSize, '\0');
         rec.replace(0, 3, "555");
