@@ -6,9 +6,11 @@
 // from the sheet (the PC never sends a page it could not build completely);
 // decoding fills the sheet from a page the device sent.
 //
-// Device texts are GBK bytes. A field never receives half of a double-byte
-// character: texts are cut at character boundaries, and a character that
-// GBK cannot hold stops the encoding with a message naming the row.
+// Device texts are GBK bytes, decoded losslessly (link/gbk.h): a byte that is
+// no character is shown as its stand-in and written back as that byte. A
+// field never receives half of a double-byte character: texts are cut at
+// character boundaries, and a character that GBK cannot hold stops the
+// encoding with a message naming the row.
 
 #include <array>
 #include <optional>
