@@ -2,9 +2,10 @@
 // Workbooks: the settings profile, the number list and the history are kept
 // as spreadsheet files. This is the one interface the file layouts use.
 //
-// A Workbook is a small in-memory sheet (the first worksheet of a file; rows
-// and columns counted from 1 as in a spreadsheet) with a writer and a reader
-// behind it. No spreadsheet program is involved.
+// A Workbook is a small in-memory sheet (the active worksheet of a file, or
+// its first worksheet when none is marked active; rows and columns counted
+// from 1 as in a spreadsheet) with a writer and a reader behind it. No
+// spreadsheet program is involved.
 //
 // What it guarantees:
 // - saveAs() writes an .xlsx file in which every written text is a text cell
@@ -12,11 +13,17 @@
 //   with "=", "-" or "@" come back exactly as written and never become
 //   numbers or formulas. The file appears complete or not at all (it is
 //   written beside the target under a temporary name and then renamed).
+//   Every character is kept, U+0000 and other control characters included
+//   (stored as the format's _xHHHH_ escapes); a text holding a character no
+//   workbook can hold (a lone surrogate, U+FFFE, U+FFFF) refuses the save
+//   before anything is written. saveAs() may run on any thread.
 // - open() accepts .xlsx and legacy .xls content, chosen by the file's first
 //   bytes, never by its name. Workbooks from outside are untrusted: the
 //   reader caps the bytes it inflates and the characters it keeps, refuses
 //   XML document type declarations, ignores the size claims inside the
-//   file, and keeps only rows 1..maxRows and columns 1..maxColumns.
+//   file, and keeps only rows 1..maxRows and columns 1..maxColumns. Legacy
+//   .xls files are read by the helper program varnel-xls-reader, installed
+//   beside the tool.
 // - Nothing throws. Every failing operation returns false and leaves a
 //   message for the user in errorText(); a failed open() leaves the
 //   workbook empty.
@@ -37,8 +44,9 @@ enum class CellKind { Empty, String, Number, Bool, Date };
 //   `number` holds the value.
 // - Bool: "TRUE" or "FALSE".
 // - Date: a cell whose number format shows a date or a time: "yyyy/MM/dd",
-//   "hh:mm", or "yyyy/MM/dd hh:mm" when the format shows both. `number` holds
-//   the spreadsheet's day serial.
+//   "hh:mm", or "yyyy/MM/dd hh:mm" when the format shows both (a date-time
+//   at midnight reads "yyyy/MM/dd", as its value does in a spreadsheet).
+//   `number` holds the spreadsheet's day serial.
 // - Empty: "".
 struct CellValue {
     CellKind kind = CellKind::Empty;
@@ -63,7 +71,8 @@ public:
     Workbook(Workbook&&) noexcept;
     Workbook& operator=(Workbook&&) noexcept;
 
-    // Replaces the contents with the first worksheet of `path`.
+    // Replaces the contents with the active worksheet of `path` (of a
+    // legacy .xls: its first worksheet).
     bool open(const QString& path, const ReadLimits& limits = {});
     // The same for a file's bytes; `name` is used in messages only.
     bool openBytes(const QByteArray& bytes, const QString& name, const ReadLimits& limits = {});
