@@ -12,6 +12,7 @@
 #include "cli/file_ops.h"
 #include "history/history_filter.h"
 #include "link/tcomm.h"
+#include "numbers/number_record.h"
 #include "settings/settings_pages.h"
 #include "ui/session.h"
 
@@ -77,6 +78,23 @@ struct Job {
     std::optional<QDateTime> from, to;
 };
 
+// How an operation's outcome becomes the exit status: the one table.
+int exitStatus(OpOutcome outcome) {
+    switch (outcome) {
+        case OpOutcome::Ok: return Ok;
+        case OpOutcome::WrongPassword: return LoginFailed;
+        case OpOutcome::TimedOut: return NoAnswer;
+        case OpOutcome::CheckFailed: return FileError;
+        case OpOutcome::Refused:
+        case OpOutcome::InvalidData:
+        case OpOutcome::Mismatch:
+        case OpOutcome::LinkLost:
+        case OpOutcome::Cancelled:
+        case OpOutcome::Busy: return DeviceError;
+    }
+    return Failed;
+}
+
 // One device: the port, the log-in and the job, on a session of its own.
 class DeviceRun {
 public:
@@ -85,13 +103,18 @@ public:
         DeviceLink& link = session_->link;
         link.port = &comm_;
         comm_.OnReceiveData = [&link](quint8 b) { link.cm1ReceiveData(b); };
-        QObject::connect(&link, &DeviceLink::requestSent, [this] { ++requests_; });
-        QObject::connect(&link, &DeviceLink::transferFinished, [this](Tsend_rec_command*, bool ok) {
-            finished_ = true;
-            finishedOk_ = ok;
+        QObject::connect(&link, &DeviceLink::requestSent, [this] {
+            ++requests_;
+            activity_.start();
         });
-        QObject::connect(&comm_, &TComm::linkLost,
-                         [this](const QString& reason) { lost_ = reason; });
+        QObject::connect(&link, &DeviceLink::operationFinished, [this](OpOutcome o) {
+            finished_ = true;
+            outcome_ = o;
+        });
+        QObject::connect(&comm_, &TComm::linkLost, [this, &link](const QString& reason) {
+            lost_ = reason.isEmpty() ? QStringLiteral("the port was closed") : reason;
+            link.portLost();
+        });
         if (io_.errIsTerminal) {
             QObject::connect(&link.bar, &StatusBarModel::statusTextChanged,
                              [this](const QString&) { progress(); });
@@ -126,42 +149,24 @@ public:
     int login(const QString& password) {
         Tpasswordverify& login = session_->link.login;
         login.passwordBox = [password] { return password; };
-        const int before = prompts_.messages.size();
-        login.Login();
-        wait([&] {
-            return login.Verifying == 0 || prompts_.messages.size() > before || !lost_.isEmpty();
-        });
-        if (login.unlocked()) return Ok;
-        if (prompts_.saw(QStringLiteral("Password Error!"))) {
-            summary = QStringLiteral("wrong password");
-            return LoginFailed;
-        }
-        return failure(QStringLiteral("log-in"));
+        return operation([&] { login.Login(); }, QStringLiteral("log-in"));
     }
 
-    // Starts a paged transfer and waits for its end.
-    int transfer(const std::function<void()>& start, const QString& what) {
+    // Starts an operation (a paged transfer or a single command) and waits
+    // for its end. An operation that sends nothing was refused before any
+    // traffic (a check, or a value that cannot be encoded) and said why.
+    int operation(const std::function<void()>& start, const QString& what) {
         finished_ = false;
         const int before = requests_;
         start();
-        if (requests_ == before) {
-            // Nothing was sent: the data itself was refused (a check or a
-            // value that cannot be encoded), and said so.
+        if (requests_ == before && !finished_) {
             summary = what + QStringLiteral(": ") + lastMessage();
             return FileError;
         }
-        wait([&] { return finished_ || !lost_.isEmpty(); });
-        if (finished_ && finishedOk_) return Ok;
-        return failure(what);
-    }
-
-    // Sends a single command and waits for its answer (any message).
-    int command(const std::function<void()>& send, const QString& expected, const QString& what) {
-        const int before = prompts_.messages.size();
-        send();
-        wait([&] { return prompts_.messages.size() > before || !lost_.isEmpty(); });
-        if (prompts_.messages.size() > before && prompts_.messages.last() == expected) return Ok;
-        return failure(what);
+        wait();
+        const int st = exitStatus(outcome_);
+        if (st != Ok) summary = failure(what);
+        return st;
     }
 
 private:
@@ -169,31 +174,46 @@ private:
         return prompts_.messages.isEmpty() ? QString() : prompts_.messages.last();
     }
 
-    int failure(const QString& what) {
-        if (!lost_.isEmpty()) {
-            summary = what + QStringLiteral(": ") + lost_;
-            return DeviceError;
+    QString failure(const QString& what) const {
+        switch (outcome_) {
+            case OpOutcome::WrongPassword:
+                return QStringLiteral("wrong password");
+            case OpOutcome::LinkLost:
+                return what + QStringLiteral(": ") + (lost_.isEmpty() ? outcomeName(outcome_) : lost_);
+            case OpOutcome::TimedOut:
+                return what + QStringLiteral(": the device did not answer (Receive timeout)");
+            case OpOutcome::InvalidData:
+                return what + QStringLiteral(": ") + outcomeName(outcome_);
+            default:
+                return what + QStringLiteral(": ") +
+                       (lastMessage().isEmpty() ? QString::fromLatin1(outcomeName(outcome_))
+                                                : lastMessage());
         }
-        if (prompts_.saw(QStringLiteral("Receive timeout"))) {
-            summary = what + QStringLiteral(": the device did not answer (Receive timeout)");
-            return NoAnswer;
-        }
-        summary =
-            what + QStringLiteral(": ") +
-            (lastMessage().isEmpty() ? QStringLiteral("the device sent data that could not be used")
-                                     : lastMessage());
-        return DeviceError;
     }
 
-    void wait(const std::function<bool()>& done) {
+    // Waits for the running operation's end. The link ends every operation
+    // itself (watchdog, one retry); this deadline is only a last guard
+    // against a link that stops making progress.
+    void wait() {
+        constexpr int GuardMs = 30000;
+        activity_.start();
         QEventLoop loop;
         QTimer poll;
         poll.setInterval(2);
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (done()) loop.quit();
+            if (finished_) {
+                loop.quit();
+            } else if (activity_.elapsed() > GuardMs) {
+                session_->link.cancelActive();
+                if (!finished_) {
+                    finished_ = true;
+                    outcome_ = OpOutcome::TimedOut;
+                }
+                loop.quit();
+            }
         });
         poll.start();
-        if (!done()) loop.exec();
+        if (!finished_) loop.exec();
         if (io_.errIsTerminal) io_.err << "\r\033[K" << Qt::flush;
     }
 
@@ -213,9 +233,10 @@ private:
     std::unique_ptr<DeviceSession> session_;
     int requests_ = 0;
     bool finished_ = false;
-    bool finishedOk_ = false;
+    OpOutcome outcome_ = OpOutcome::Ok;
     QString lost_;
     QElapsedTimer clock_;
+    QElapsedTimer activity_;  // since the last request sent
 };
 
 // "list.xlsx" for device ttyUSB1 of several: "list-ttyUSB1.xlsx".
@@ -237,67 +258,80 @@ std::optional<QDateTime> parseMoment(const QString& text) {
     return std::nullopt;
 }
 
+// "settings read to site.xlsx", and the note when the name was changed.
+QString wroteTo(const QString& what, const files::Written& w) {
+    QString text = QStringLiteral("%1 to %2").arg(what, w.path);
+    if (!w.note.isEmpty()) text += QStringLiteral(" (%1)").arg(w.note);
+    return text;
+}
+
 int runJob(Io& io, DeviceRun& dev, const Job& job, const QString& file) {
     DeviceSession& s = dev.session();
     DeviceLink& link = s.link;
     link.verifyWrites = job.verify;
     dev.prompts().file = file;
     QString error;
+    files::Written written;
     if (job.command == QLatin1String("settings read")) {
-        if (int st = dev.transfer([&] { s.basicInf.readSettings(); }, "settings read")) return st;
-        if (!files::exportSettings(s.settings, file, &error)) {
+        if (int st = dev.operation([&] { s.basicInf.readSettings(); }, "settings read")) return st;
+        if (!files::exportSettings(s.settings, file, &error, &written)) {
             dev.summary = error;
             return FileError;
         }
-        dev.summary = QStringLiteral("settings read to %1").arg(file);
+        dev.summary = wroteTo(QStringLiteral("settings read"), written);
     } else if (job.command == QLatin1String("settings write")) {
-        if (int st = dev.transfer([&] { s.basicInf.saveSettings(); }, "settings write")) return st;
+        if (int st = dev.operation([&] { s.basicInf.saveSettings(); }, "settings write")) return st;
         dev.summary = QStringLiteral("settings written%1").arg(job.verify ? " and verified" : "");
     } else if (job.command == QLatin1String("numbers read")) {
-        if (int st = dev.transfer([&] { s.telephoneSend.btn10Click(); }, "number list read"))
+        if (int st = dev.operation([&] { s.telephoneSend.btn10Click(); }, "number list read"))
             return st;
-        if (!files::exportNumbers(s.numbers, file, &error)) {
+        if (!files::exportNumbers(s.numbers, file, &error, &written)) {
             dev.summary = error;
             return FileError;
         }
-        dev.summary = QStringLiteral("number list read to %1").arg(file);
+        dev.summary = wroteTo(QStringLiteral("number list read"), written);
     } else if (job.command == QLatin1String("numbers write")) {
-        if (int st = dev.transfer([&] { s.telephoneSend.btn9Click(); }, "number list write"))
+        if (int st = dev.operation([&] { s.telephoneSend.btn9Click(); }, "number list write"))
             return st;
         dev.summary =
             QStringLiteral("number list written%1").arg(job.verify ? " and verified" : "");
     } else if (job.command == QLatin1String("history read")) {
-        if (int st = dev.transfer([&] { s.historyInf.ReadAll(); }, "history read")) return st;
+        if (int st = dev.operation([&] { s.historyInf.ReadAll(); }, "history read")) return st;
         if (job.from || job.to) {
             const QDateTime from = job.from.value_or(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
             const QDateTime to = job.to.value_or(QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
             const historyfilter::Range range{from.date(), from.time(), to.date(), to.time()};
             const historyfilter::Outcome out = historyfilter::FilterRows(s.history, range);
-            if (out.result == historyfilter::Result::Applied ||
-                out.result == historyfilter::Result::NoMatches) {
-                historyfilter::writeRows(s.history, out.rows);
-                if (!out.message.isEmpty()) io.err << "  " << out.message << Qt::endl;
-            } else {
-                dev.summary = QStringLiteral("history filter: %1").arg(out.message);
-                return out.result == historyfilter::Result::TimeSelection ? Usage : DeviceError;
+            switch (out.result) {
+                case historyfilter::Result::Applied:
+                case historyfilter::Result::NoMatches:
+                case historyfilter::Result::NoCorrectRows:
+                    // An empty log, or nothing in the range: an empty file,
+                    // not a failure.
+                    historyfilter::writeRows(s.history, out.rows);
+                    if (!out.message.isEmpty()) io.err << "  " << out.message << Qt::endl;
+                    break;
+                case historyfilter::Result::TimeSelection:
+                    dev.summary = QStringLiteral("history filter: %1").arg(out.message);
+                    return Usage;
+                case historyfilter::Result::NotAnInteger:
+                    dev.summary = QStringLiteral("history filter: %1").arg(out.message);
+                    return DeviceError;
             }
         }
-        if (!files::exportHistory(s.history, file, &error)) {
+        if (!files::exportHistory(s.history, file, &error, &written)) {
             dev.summary = error;
             return FileError;
         }
-        dev.summary = QStringLiteral("history read to %1").arg(file);
+        dev.summary = wroteTo(QStringLiteral("history read"), written);
     } else if (job.command == QLatin1String("history delete")) {
         dev.prompts().deleteAnswer = true;
-        if (int st = dev.command([&] { s.historyInf.DeleteAll(); },
-                                 QStringLiteral("Historical data deleted"), "history delete"))
+        if (int st = dev.operation([&] { s.historyInf.DeleteAll(); }, "history delete"))
             return st;
         dev.summary = QStringLiteral("history deleted");
     } else if (job.command == QLatin1String("time-sync")) {
         const QDateTime now = QDateTime::currentDateTime();
-        if (int st = dev.command([&] { link.timeSync.Send(); },
-                                 QString::fromUtf8("1同步时间返回正确"), "time-sync"))
-            return st;
+        if (int st = dev.operation([&] { link.timeSync.Send(); }, "time-sync")) return st;
         dev.summary = QStringLiteral("device clock set to %1")
                           .arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
@@ -449,17 +483,24 @@ int run(const QStringList& arguments, Io& io) {
             io.err << "varnel-cli: " << error << Qt::endl;
             return FileError;
         }
+        std::optional<QString> refusal;
         if (job.command == QLatin1String("settings write")) {
+            refusal = TBasicInf::passwordProblem(loaded->settings);
             settings::Page page;
             for (int n : {1, 2})
-                if (auto e = settings::encodePage(n, loaded->settings, page)) {
-                    io.err << "varnel-cli: " << job.file << ": " << *e << Qt::endl;
-                    return FileError;
-                }
+                if (!refusal) refusal = settings::encodePage(n, loaded->settings, page);
         } else if (!loaded->telephoneSend.CheckList()) {
-            QString shown = silent.messages.join(QLatin1Char('\n'));
-            shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-            io.err << "varnel-cli: " << job.file << ": " << shown << Qt::endl;
+            refusal = silent.messages.join(QLatin1Char('\n'));
+        } else {
+            quint8 page[numrec::PageSize];
+            for (int n = 1; n <= TtelephoneSend::Pages && !refusal; ++n) {
+                const QString e = numrec::encodePage(loaded->numbers, n, page);
+                if (!e.isEmpty()) refusal = e;
+            }
+        }
+        if (refusal) {
+            refusal->replace(QLatin1Char('\r'), QLatin1Char('\n'));
+            io.err << "varnel-cli: " << job.file << ": " << *refusal << Qt::endl;
             return FileError;
         }
     }
@@ -478,7 +519,7 @@ int run(const QStringList& arguments, Io& io) {
                     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c)
                         dev.session().settings.setChoice(
                             SettingsSheet::Choice(c),
-                            loaded->settings.choice(SettingsSheet::Choice(c)));
+                            loaded->settings.choiceByte(SettingsSheet::Choice(c)));
                 } else {
                     dev.session().numbers.restore(loaded->numbers.snapshot());
                 }

@@ -21,11 +21,18 @@ bool report(const Outcome& o, bool ok, QString* error) {
     return ok;
 }
 
+template <typename Outcome>
+bool reportExport(const Outcome& o, bool ok, QString* error, Written* written) {
+    if (ok && written) *written = {o.path, o.text};
+    return report(o, ok, error);
+}
+
 }  // namespace
 
-bool exportSettings(const SettingsSheet& sheet, const QString& path, QString* error) {
+bool exportSettings(const SettingsSheet& sheet, const QString& path, QString* error,
+                    Written* written) {
     const auto o = profile::exportProfile(sheet, path);
-    return report(o, o.ok, error);
+    return reportExport(o, o.ok, error, written);
 }
 
 bool importSettings(SettingsSheet& sheet, const QString& path, QString* error) {
@@ -33,10 +40,11 @@ bool importSettings(SettingsSheet& sheet, const QString& path, QString* error) {
     return report(o, o.ok, error);
 }
 
-bool exportNumbers(const TextGrid& grid, const QString& path, QString* error) {
+bool exportNumbers(const TextGrid& grid, const QString& path, QString* error,
+                   Written* written) {
     const auto o =
         isCsv(path) ? numfiles::exportCsv(grid, path) : numfiles::exportWorkbook(grid, path);
-    return report(o, o.ok(), error);
+    return reportExport(o, o.ok(), error, written);
 }
 
 bool importNumbers(TextGrid& grid, const QString& path, QString* error) {
@@ -45,10 +53,11 @@ bool importNumbers(TextGrid& grid, const QString& path, QString* error) {
     return report(o, o.ok(), error);
 }
 
-bool exportHistory(const TextGrid& grid, const QString& path, QString* error) {
+bool exportHistory(const TextGrid& grid, const QString& path, QString* error,
+                   Written* written) {
     const auto o =
         isCsv(path) ? hisfiles::exportCsv(grid, path) : hisfiles::exportWorkbook(grid, path);
-    return report(o, o.ok, error);
+    return reportExport(o, o.ok, error, written);
 }
 
 }  // namespace cli::files

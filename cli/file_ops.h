@@ -9,11 +9,21 @@ class TextGrid;
 
 namespace cli::files {
 
-bool exportSettings(const SettingsSheet& sheet, const QString& path, QString* error);
+// What an export did: the file it actually wrote (an ".xls" name is written
+// as ".xlsx"), and a note for the user about that, or the error.
+struct Written {
+    QString path;
+    QString note;
+};
+
+bool exportSettings(const SettingsSheet& sheet, const QString& path, QString* error,
+                    Written* written = nullptr);
 bool importSettings(SettingsSheet& sheet, const QString& path, QString* error);
 // .cvs (or .csv): the CSV layout; anything else: a workbook.
-bool exportNumbers(const TextGrid& grid, const QString& path, QString* error);
+bool exportNumbers(const TextGrid& grid, const QString& path, QString* error,
+                   Written* written = nullptr);
 bool importNumbers(TextGrid& grid, const QString& path, QString* error);
-bool exportHistory(const TextGrid& grid, const QString& path, QString* error);
+bool exportHistory(const TextGrid& grid, const QString& path, QString* error,
+                   Written* written = nullptr);
 
 }  // namespace cli::files

@@ -22,9 +22,7 @@ void THistoryInf::DecodePage() {
             grid_.setRows(int(first), rows, historyrec::No);
         }
     }
-    // A reply that arrives before any read was started (PageTotal still 0)
-    // continues nothing.
-    if (PageTotal > 0) ReadNext();
+    ReadNext();
 }
 
 bool THistoryInf::keepRow(const QString& no, const QString& date) {
@@ -58,9 +56,12 @@ const QString& THistoryInf::deleteWarning() {
 }
 
 bool THistoryInf::DeleteAll() {
+    if (link_.busy()) {
+        link_.admit();
+        return false;
+    }
     if (!link_.prompts.warnOkCancel(deleteWarning())) return false;
-    link_.deleteHistory.Send();
-    return true;
+    return link_.deleteHistory.Send();
 }
 
 historyfilter::Result THistoryInf::FilterRows(const historyfilter::Range& range) {

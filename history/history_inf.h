@@ -4,8 +4,8 @@
 //
 // "Read data" runs the paged chain over all 500 pages; every reply is decoded
 // into the two grid rows its address names, and after the last page the grid
-// is compacted (CompactRows). A reply that never comes ends the chain through
-// the request watchdog: the rows read so far stay and nothing is compacted.
+// is compacted (CompactRows). A chain that stops early (no answer, Stop)
+// leaves the rows read so far, and nothing is compacted.
 
 #include "history/history_filter.h"
 #include "link/text_grid.h"
@@ -18,7 +18,7 @@ public:
     static constexpr quint16 Pages = 500;
 
     // "Read data": pages 1 .. 500 from page 1. The grid is not cleared first.
-    void ReadAll() { startRead(Pages); }
+    bool ReadAll() { return startRead(Pages); }
 
     void ReadPage(int page) override;
     // Decodes Buffer into grid rows 2(p-1)+1 and 2(p-1)+2 of the page p that

@@ -1,18 +1,20 @@
 #pragma once
-// The device link's hub: request sending, the reply dispatcher and the
-// status bar state.
+// The device link's hub: the one request in flight, the reply dispatcher and
+// the status bar state.
+//
+// The protocol is stop-and-wait, so at most one request is outstanding. That
+// request is held here, in one record (`Exchange`): which operation sent it,
+// its command and address, its frame and the retries it has left. A reply is
+// the answer only when it carries the same command and address; anything
+// else (late, duplicated, stray) is logged on the Traffic page and otherwise
+// ignored: it never advances a chain, never fills a grid, never opens a box.
 //
 // cm1ReceiveData runs once per received byte, on the one thread that runs all
-// program logic. It switches the request watchdog off, reassembles the frame
-// and routes every valid reply by its own command code and address; the
-// dispatcher keeps no list of outstanding requests.
-//
-//   read block  (0x83)  below 0x1000      -> log-in check, or settings pages
-//                       0x1000..0x2FFFF   -> number list
-//                       0x30000 and above -> history
-//   write block (0x82)  below 0x1000      -> settings save
-//                       0x1000..0x2FFFF   -> number list save
-//   0x03 / 0x04 / 0x85                    -> answered here with a message
+// program logic. The watchdog runs from the request until a matching reply is
+// complete, whatever arrives in between. A reply that is missing, fails its
+// checksum, is cut short or has the wrong length is asked for once more (a
+// whole-page read or write is idempotent); a second failure ends the
+// operation. A refusal (first byte not 1) is not retried.
 //
 // Message boxes keep the event loop running, so bytes that arrive while one
 // is open are handled by nested calls. Finished frames therefore go through a
@@ -20,6 +22,7 @@
 // outer call never discards what a nested one collected.
 
 #include <functional>
+#include <optional>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -29,8 +32,21 @@
 #include "link/byte_sink.h"
 #include "link/indicators.h"
 #include "link/login.h"
+#include "link/outcome.h"
 #include "link/prompts.h"
 #include "link/transfer.h"
+
+// The request in flight.
+struct Exchange {
+    enum class Kind { Login, Page, Command };
+    Kind kind = Kind::Command;
+    Tsend_rec_command* transfer = nullptr;  // Page: the transfer that sent it
+    quint8 command = 0;
+    qint32 address = 0;
+    QByteArray frame;  // as sent, for the retry
+    QString statusText;
+    int retriesLeft = 1;
+};
 
 class DeviceLink : public QObject {
     Q_OBJECT
@@ -52,15 +68,14 @@ public:
     Tsingalcmd deleteHistory{*this, cmd::DeleteHistory};
     Tsynchronizationtime_sc timeSync{*this};
 
-    // The paged transfers; set by whoever creates them. A reply for a range
-    // whose transfer is missing is dropped.
-    Tsend_rec_command* basicInf = nullptr;
-    Tsend_rec_command* telephoneSend = nullptr;
-    Tsend_rec_command* historyInf = nullptr;
-
     // A silence this long in the middle of a frame means the rest will not
-    // come (at 115200 baud a whole 265-byte frame takes 23 ms).
-    int midFrameSilenceMs = 250;
+    // come. At 115200 baud a whole 265-byte frame takes 23 ms; USB adapters
+    // hold back a partly filled packet for their latency timer (FTDI: up to
+    // 255 ms), so the limit stays well above that.
+    int midFrameSilenceMs = 500;
+
+    // How often a request whose answer is missing or unusable is sent again.
+    int retries = 1;
 
     // Read every page back after a save and compare it with what was sent;
     // the save's success message comes only when everything matched.
@@ -70,18 +85,32 @@ public:
     std::function<bool(Tsend_rec_command*)> beforeWrite;
 
     void cm1ReceiveData(quint8 byte);
-    void sendRequest(const QByteArray& frame, const QString& statusText);
+
+    // Sends a request and makes it the one in flight. The operations call
+    // this; `transfer` names the paged transfer of a Page request.
+    void sendRequest(const QByteArray& frame, const QString& statusText,
+                     Exchange::Kind kind = Exchange::Kind::Command,
+                     Tsend_rec_command* transfer = nullptr);
     void tmr1Timer();
+
+    const std::optional<Exchange>& inFlight() const { return inFlight_; }
+    // An operation is running (a request is in flight or a transfer is
+    // between its pages).
+    bool busy() const { return inFlight_.has_value() || active_ != nullptr; }
+    // True when a new operation may start; otherwise says why (nothing sent).
+    bool admit();
 
     // The paged transfer running now, if any.
     Tsend_rec_command* activeTransfer() const { return active_; }
-    // Stops the running transfer after the page in flight.
+    // Stop / Esc: ends the running operation at once, whether or not a reply
+    // is coming. A reply that still arrives is ignored.
     void cancelActive();
+    // The port went away or was closed: ends the running operation.
+    void portLost();
 
-    // Called by the transfers.
+    // Called by the transfers: the one way a transfer's end is reported.
     void transferStarted(Tsend_rec_command* t);
-    void transferEnded(Tsend_rec_command* t, bool ok);
-    void transferCancelled(int pagesDone, int pageTotal);
+    void transferEnded(Tsend_rec_command* t, OpOutcome outcome);
 
 signals:
     void requestSent(const QByteArray& frame);
@@ -90,22 +119,45 @@ signals:
     void frameReceived(const QByteArray& raw, bool valid);
     // A frame that was dropped: AssemblerEvent::Kind and the bytes received.
     void replyRejected(int kind, const QByteArray& raw);
+    // A valid frame that answers no request in flight.
+    void replyIgnored(const QByteArray& raw);
+    // The request in flight is being sent again.
+    void retrying(const QString& why);
     void receiveTimedOut();
     void transferRunning(bool running);
-    // A paged transfer has ended: completed (ok) or stopped (refused, timed
-    // out, cancelled, a page that could not be built).
+    // A paged transfer has ended: completed (ok) or stopped.
     void transferFinished(Tsend_rec_command* transfer, bool ok);
+    // Any operation (log-in, transfer, single command) has ended, after its
+    // message was shown.
+    void operationFinished(OpOutcome outcome);
 
 private:
+    void transmit(const QByteArray& frame, const QString& statusText);
     void drain();
-    void dispatch(const ReplyFrame& frame);
-    void reportTimeout();
+    bool answers(const ReplyFrame& f) const;
+    bool wellFormed(const ReplyFrame& f) const;
+    void dispatch(const ReplyFrame& f, const Exchange& ex);
+    void dispatchCommand(const ReplyFrame& f);
+    void failInFlight(OpOutcome outcome, const QString& why);
+    void endExchange(const Exchange& ex, OpOutcome outcome);
+    void reportFailure(OpOutcome outcome);
     void silenceTimer();
+    void noteDamaged();
+    void settleTimer();
 
     QVector<AssemblerEvent> events_;
     // Mid-frame silence: the time of the last byte, checked by a timer that
     // is armed once per frame rather than restarted for every byte.
     QTimer silence_;
     QElapsedTimer lastByte_;
+    // A damaged answer is asked for again once the line has been quiet for
+    // the silence limit, so that the rest of the same burst (a real reply
+    // behind a false start, say) is seen first and not counted against the
+    // retry.
+    QTimer settle_;
+    quint64 damagedSend_ = 0;
+    std::optional<Exchange> inFlight_;
+    quint64 sends_ = 0;       // requests written, retries included
+    quint64 failedSend_ = 0;  // the last of them already counted as failed
     Tsend_rec_command* active_ = nullptr;
 };

@@ -15,19 +15,20 @@ const QStringList& Tpasswordverify::buttonNames() {
 }
 
 void Tpasswordverify::Login() {
+    if (Verifying || !link_.admit()) return;
     Verifying = 1;
     link_.sendRequest(TDataPackage::request(cmd::ReadBlock, devaddr::settingsPage(1)),
-                      QStringLiteral("Read settings"));
+                      QStringLiteral("Read settings"), Exchange::Kind::Login);
     link_.status.ShowStatus(QStringLiteral("Password verifing"));
 }
 
-void Tpasswordverify::ReceivePassword(const quint8* payload) {
+bool Tpasswordverify::ReceivePassword(const quint8* payload) {
     DevicePassword.clear();
     for (int i = 0; i < 4; ++i) DevicePassword.append(QChar(payload[i]));
-    CheckPassword();
+    return CheckPassword();
 }
 
-void Tpasswordverify::CheckPassword() {
+bool Tpasswordverify::CheckPassword() {
     TypedPassword = passwordBox ? passwordBox() : QString();
     // A typed text of another length never matches, whatever its first four
     // characters are.
@@ -41,6 +42,7 @@ void Tpasswordverify::CheckPassword() {
         link_.prompts.inform(QStringLiteral("Password Error!"));
         LockButtons();
     }
+    return same;
 }
 
 void Tpasswordverify::LockButtons() {
@@ -53,8 +55,10 @@ void Tpasswordverify::UnlockButtons() {
     emit buttonsEnabled(true);
 }
 
-void Tsingalcmd::Send() {
+bool Tsingalcmd::Send() {
+    if (!link_.admit()) return false;
     link_.sendRequest(TDataPackage::request(Code, 0), QStringLiteral("Password verifying"));
+    return true;
 }
 
 QByteArray Tsynchronizationtime_sc::frameFor(const QDateTime& moment) {
@@ -65,7 +69,9 @@ QByteArray Tsynchronizationtime_sc::frameFor(const QDateTime& moment) {
     return TDataPackage::request(cmd::TimeSync, 0, data, 6);
 }
 
-void Tsynchronizationtime_sc::Send() {
+bool Tsynchronizationtime_sc::Send() {
+    if (!link_.admit()) return false;
     link_.sendRequest(frameFor(QDateTime::currentDateTime()),
                       QString::fromUtf8("发送同步时间命令"));
+    return true;
 }

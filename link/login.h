@@ -27,9 +27,12 @@ public:
     // Reads the password box at the moment of the check.
     std::function<QString()> passwordBox;
 
+    // Sends the log-in read; nothing while a log-in or another operation is
+    // still running. Only the reply to this request reaches the check.
     void Login();
-    void ReceivePassword(const quint8* payload);  // at least 4 bytes
-    void CheckPassword();
+    // True when the password matched.
+    bool ReceivePassword(const quint8* payload);  // at least 4 bytes
+    bool CheckPassword();
     void LockButtons();
     void UnlockButtons();
     bool unlocked() const { return unlocked_; }
@@ -48,7 +51,8 @@ class Tsingalcmd : public TTemplate {
 public:
     Tsingalcmd(DeviceLink& link, quint8 code) : Code(code), link_(link) {}
     quint8 Code;
-    virtual void Send();
+    // False when nothing was sent (another operation is still running).
+    virtual bool Send();
 
 protected:
     DeviceLink& link_;
@@ -57,7 +61,7 @@ protected:
 class Tsynchronizationtime_sc : public Tsingalcmd {
 public:
     explicit Tsynchronizationtime_sc(DeviceLink& link) : Tsingalcmd(link, cmd::TimeSync) {}
-    void Send() override;
+    bool Send() override;
     // The request for a given local moment (the clock is read once by Send).
     static QByteArray frameFor(const class QDateTime& moment);
 };

@@ -20,6 +20,12 @@ void TrafficLog::attach(DeviceLink& link) {
     });
     connect(&link, &DeviceLink::receiveTimedOut, this,
             [this] { addEvent(QStringLiteral("Receive timeout")); });
+    connect(&link, &DeviceLink::replyIgnored, this, [this](const QByteArray&) {
+        addEvent(QStringLiteral("Ignored: the frame above answers no request in flight"));
+    });
+    connect(&link, &DeviceLink::retrying, this, [this](const QString& why) {
+        addEvent(QStringLiteral("Asked again: %1").arg(why));
+    });
 }
 
 void TrafficLog::addSent(const QByteArray& frame) {

@@ -10,28 +10,31 @@ void TTemplate::storeReply(qint32 address, const QByteArray& payload) {
     std::copy(payload.constBegin(), payload.constBegin() + n, Buffer.begin());
 }
 
-void Tsend_rec_command::startRead(quint16 total) {
+bool Tsend_rec_command::startRead(quint16 total) {
+    if (!link_.admit()) return false;
     PageTotal = total;
     PageNext = 1;
-    cancelled_ = false;
     mode_ = Mode::Reading;
     lastWasWrite_ = false;
     link_.transferStarted(this);
     ReadNext();
+    return true;
 }
 
-void Tsend_rec_command::startWrite(quint16 total) {
+bool Tsend_rec_command::startWrite(quint16 total) {
+    if (!link_.admit()) return false;
+    if (!prepareWrite()) return false;
     // The last word before anything is written (what the save will change).
-    if (link_.beforeWrite && !link_.beforeWrite(this)) return;
+    if (link_.beforeWrite && !link_.beforeWrite(this)) return false;
     PageTotal = total;
     PageNext = 1;
-    cancelled_ = false;
     mode_ = Mode::Writing;
     lastWasWrite_ = true;
     written_.clear();
     differences_.clear();
     link_.transferStarted(this);
     WriteNext();
+    return true;
 }
 
 void Tsend_rec_command::ReadNext() {
@@ -39,75 +42,48 @@ void Tsend_rec_command::ReadNext() {
         verifyNext();
         return;
     }
-    // A reply that arrives when no chain was ever started continues nothing
-    // (there is no page 0 to ask for).
-    if (PageNext == 0) return;
+    if (mode_ != Mode::Reading) return;
     if (PageNext <= PageTotal) {
-        if (stopIfCancelled()) return;
         ReadPage(PageNext);
         ++PageNext;
-    } else if (PageNext == PageTotal + 1) {
-        const bool running = mode_ == Mode::Reading;
-        mode_ = Mode::Idle;
-        readFinished();
-        if (running) link_.transferEnded(this, true);
+    } else {
+        finish(OpOutcome::Ok);
     }
 }
 
 void Tsend_rec_command::WriteNext() {
-    if (PageNext == 0) return;
+    if (mode_ != Mode::Writing) return;
     if (PageNext <= PageTotal) {
-        if (stopIfCancelled()) return;
         beforeWritePage(PageNext);
         if (!WritePage(PageNext)) {
-            end(false);
+            finish(OpOutcome::CheckFailed);
             return;
         }
         ++PageNext;
-    } else if (PageNext == PageTotal + 1) {
-        if (link_.verifyWrites && mode_ == Mode::Writing && !written_.isEmpty()) {
-            // Read every written page back before the save is called a success.
-            mode_ = Mode::Verifying;
-            PageNext = 1;
-            verifyNext();
-            return;
-        }
-        const bool running = mode_ == Mode::Writing;
-        mode_ = Mode::Idle;
-        writeFinished();
-        if (running) link_.transferEnded(this, true);
+    } else if (link_.verifyWrites && !written_.isEmpty()) {
+        // Read every written page back before the save is called a success.
+        mode_ = Mode::Verifying;
+        PageNext = 1;
+        verifyNext();
+    } else {
+        finish(OpOutcome::Ok);
     }
 }
 
 void Tsend_rec_command::handleReadReply() {
     if (mode_ == Mode::Verifying)
         verifyPage();
-    else
+    else if (mode_ == Mode::Reading)
         DecodePage();
 }
 
 void Tsend_rec_command::verifyNext() {
     if (PageNext <= PageTotal) {
-        if (stopIfCancelled()) return;
         ReadPage(PageNext);
         ++PageNext;
         return;
     }
-    mode_ = Mode::Idle;
-    if (differences_.isEmpty()) {
-        // Everything matched: the save's own success message is the last word.
-        writeFinished();
-        link_.transferEnded(this, true);
-    } else {
-        QStringList shown = differences_.mid(0, 20);
-        if (differences_.size() > 20)
-            shown << QStringLiteral("... (%1 more)").arg(differences_.size() - 20);
-        link_.prompts.message(
-            QStringLiteral("The device does not hold what was saved (%1 difference(s)):\n")
-                .arg(differences_.size()) +
-            shown.join(QLatin1Char('\n')));
-        link_.transferEnded(this, false);
-    }
+    finish(differences_.isEmpty() ? OpOutcome::Ok : OpOutcome::Mismatch);
 }
 
 void Tsend_rec_command::verifyPage() {
@@ -122,6 +98,18 @@ void Tsend_rec_command::verifyPage() {
     verifyNext();
 }
 
+void Tsend_rec_command::finish(OpOutcome outcome) {
+    if (mode_ == Mode::Idle) return;
+    mode_ = Mode::Idle;
+    if (outcome == OpOutcome::Ok) {
+        if (lastWasWrite_)
+            writeFinished();
+        else
+            readFinished();
+    }
+    link_.transferEnded(this, outcome);
+}
+
 QStringList Tsend_rec_command::describeDifferences(int page, const QByteArray& written,
                                                    const QByteArray& read) const {
     QStringList offsets;
@@ -130,25 +118,9 @@ QStringList Tsend_rec_command::describeDifferences(int page, const QByteArray& w
     return {QStringLiteral("page %1: bytes %2").arg(page).arg(offsets.join(QLatin1Char(',')))};
 }
 
-void Tsend_rec_command::abandon() {
-    end(false);
-}
-
-bool Tsend_rec_command::stopIfCancelled() {
-    if (!cancelled_) return false;
-    link_.transferCancelled(PageNext - 1, PageTotal);
-    end(false);
-    return true;
-}
-
-void Tsend_rec_command::end(bool ok) {
-    if (mode_ == Mode::Idle) return;
-    mode_ = Mode::Idle;
-    link_.transferEnded(this, ok);
-}
-
 void Tsend_rec_command::sendRead(qint32 address, const QString& statusText) {
-    link_.sendRequest(TDataPackage::request(cmd::ReadBlock, address), statusText);
+    link_.sendRequest(TDataPackage::request(cmd::ReadBlock, address), statusText,
+                      Exchange::Kind::Page, this);
 }
 
 void Tsend_rec_command::sendWrite(qint32 address, const QString& statusText) {
@@ -157,5 +129,5 @@ void Tsend_rec_command::sendWrite(qint32 address, const QString& statusText) {
             address, QByteArray(reinterpret_cast<const char*>(Buffer.data()), int(Buffer.size())));
     link_.sendRequest(
         TDataPackage::request(cmd::WriteBlock, address, Buffer.data(), int(Buffer.size())),
-        statusText);
+        statusText, Exchange::Kind::Page, this);
 }

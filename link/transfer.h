@@ -6,9 +6,10 @@
 // "Next" sends the request for page PageNext and raises PageNext, or, when
 // PageNext is PageTotal + 1, finishes. Each reply handler decodes or checks
 // the acknowledgement and calls "next" again, from inside the dispatch of
-// that reply: the protocol is stop-and-wait, one request outstanding. A reply
-// that never comes ends the chain through the request watchdog; there is no
-// retry, and pressing the button again starts from page 1.
+// that reply: the protocol is stop-and-wait, one request outstanding. The
+// link retries a missing or damaged reply once; a second failure, a refusal,
+// Stop or a lost port end the chain through finish(), and pressing the button
+// again starts from page 1.
 
 #include <array>
 #include <QByteArray>
@@ -16,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "link/outcome.h"
 #include "link/packet.h"
 
 class DeviceLink;
@@ -36,16 +38,20 @@ public:
     explicit Tsend_rec_command(DeviceLink& link) : link_(link) {}
 
     quint16 PageTotal = 0;
-    quint16 PageNext = 0;  // 1-based; one more than the page whose reply is being handled
+    quint16 PageNext = 0;  // 1-based; one more than the page whose request is in flight
 
     enum class Mode { Idle, Reading, Writing, Verifying };
     Mode mode() const { return mode_; }
+    bool running() const { return mode_ != Mode::Idle; }
     // Whether the chain started last was a save (else a read).
     bool lastChainWasWrite() const { return lastWasWrite_; }
 
-    // Starts a chain of `total` pages from page 1.
-    void startRead(quint16 total);
-    void startWrite(quint16 total);
+    // Starts a chain of `total` pages from page 1. False when nothing was
+    // started (another operation runs, or the save was declined).
+    bool startRead(quint16 total);
+    bool startWrite(quint16 total);
+    // Advance the chain; ignored while no chain runs, so a reply that comes
+    // after the end can never restart it.
     void ReadNext();
     void WriteNext();
 
@@ -53,14 +59,12 @@ public:
     // save is being verified compares it with the page that was written.
     void handleReadReply();
 
-    // Stops the running chain after the page in flight: its reply is still
-    // handled, but no further request is sent.
-    void cancel() { cancelled_ = true; }
-    bool cancelled() const { return cancelled_; }
+    // Stop / Esc: ends the chain at once.
+    void cancel() { finish(OpOutcome::Cancelled); }
 
-    // The chain stopped without finishing (refusal, time-out, a page that
-    // could not be built).
-    void abandon();
+    // The one way out of a running chain, whatever the reason: the mode goes
+    // back to Idle and the link reports the outcome once. Ignored when idle.
+    void finish(OpOutcome outcome);
 
     virtual void ReadPage(int page) = 0;
     // False when the page could not be built; the chain stops there.
@@ -73,12 +77,22 @@ public:
     virtual QStringList describeDifferences(int page, const QByteArray& written,
                                             const QByteArray& read) const;
 
+    // The message of a completed read or save (empty: none), and of a page
+    // the device refused.
+    virtual QString successText() const { return {}; }
+    virtual QString refusalText() const { return {}; }
+
     // Pages written by the last save, by device address.
     const QMap<qint32, QByteArray>& writtenPages() const { return written_; }
     // Differences found by the last verification.
     const QStringList& verifyDifferences() const { return differences_; }
 
 protected:
+    // Builds what a save will send, before anything is sent; false (after
+    // telling the user why) stops the save with nothing sent.
+    virtual bool prepareWrite() { return true; }
+    // The work that completes a chain (no messages): run before the end is
+    // reported.
     virtual void readFinished() {}
     virtual void writeFinished() {}
     virtual void beforeWritePage(int page) {}
@@ -91,12 +105,9 @@ protected:
 private:
     void verifyNext();
     void verifyPage();
-    bool stopIfCancelled();
-    void end(bool ok);
 
     Mode mode_ = Mode::Idle;
     bool lastWasWrite_ = false;
-    bool cancelled_ = false;
     QMap<qint32, QByteArray> written_;
     QStringList differences_;
 };

@@ -8,22 +8,16 @@ void TtelephoneSend::ReadPage(int page) {
 }
 
 bool TtelephoneSend::WritePage(int page) {
-    const QString error = numrec::encodePage(grid_, page, Buffer.data());
-    if (!error.isEmpty()) {
-        link_.prompts.message(error);
-        return false;
-    }
+    if (page < 1 || page > pages_.size()) return false;
+    const QByteArray& bytes = pages_[page - 1];
+    std::copy(bytes.constBegin(), bytes.constEnd(), Buffer.begin());
     sendWrite(numrec::pageAddress(page), QStringLiteral("Save list"));
     return true;
 }
 
 void TtelephoneSend::DecodePage() {
-    // A short block would leave the end of Buffer from an earlier reply;
-    // decoding it would put another page's numbers into these rows.
-    if (link_.validCom.Length < numrec::PageSize) {
-        link_.prompts.message(QStringLiteral("Number list data error"));
-        return;
-    }
+    // The link hands over whole blocks only: a short reply is asked for again,
+    // never decoded over what an earlier page left in Buffer.
     const int page = numrec::pageOfAddress(Address);
     grid_.setRows(numrec::firstRowOfPage(page), numrec::decodePage(Buffer.data()), numrec::Number);
     ReadNext();
@@ -44,22 +38,44 @@ bool TtelephoneSend::CheckList() {
 }
 
 void TtelephoneSend::btn10Click() {
+    if (link_.busy()) {
+        link_.admit();
+        return;
+    }
     if (!link_.prompts.confirm(
             QStringLiteral("Read the Authorized number list from GSM device to PC software?")))
         return;
     startRead(Pages);
 }
 
-void TtelephoneSend::btn9Click() {
-    if (CheckList()) startWrite(Pages);
+bool TtelephoneSend::btn9Click() {
+    if (link_.busy()) {
+        link_.admit();
+        return false;
+    }
+    return CheckList() && startWrite(Pages);
 }
 
-void TtelephoneSend::readFinished() {
-    link_.prompts.inform(QStringLiteral("Authorized number list read to PC software success."));
+bool TtelephoneSend::prepareWrite() {
+    // Every page is built before the first is sent: a cell that cannot be
+    // converted must not leave the device with half a new list.
+    QVector<QByteArray> pages(Pages, QByteArray(numrec::PageSize, '\0'));
+    for (int p = 1; p <= Pages; ++p) {
+        const QString error =
+            numrec::encodePage(grid_, p, reinterpret_cast<quint8*>(pages[p - 1].data()));
+        if (!error.isEmpty()) {
+            link_.prompts.message(error);
+            return false;
+        }
+    }
+    pages_ = std::move(pages);
+    return true;
 }
 
-void TtelephoneSend::writeFinished() {
-    link_.prompts.inform(QStringLiteral("Authorized number list saved success"));
+QString TtelephoneSend::successText() const {
+    return lastChainWasWrite()
+               ? QStringLiteral("Authorized number list saved success")
+               : QStringLiteral("Authorized number list read to PC software success.");
 }
 
 void TtelephoneSend::fillStartContents(TextGrid& grid) {

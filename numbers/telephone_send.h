@@ -4,9 +4,12 @@
 //
 // Read:  confirmation, then 375 read requests; each reply is decoded into
 //        the grid rows its own address names, then the next page is asked.
-// Save:  the pre-save check, then 375 write requests; each page is encoded
-//        from the grid just before it is sent, and the device's
-//        acknowledgement (routed by the dispatcher) asks for the next one.
+// Save:  the pre-save check, then every page is encoded from the grid before
+//        the first request (a cell that cannot be converted stops the save
+//        with nothing sent), then 375 write requests; the device's
+//        acknowledgement of each asks for the next one.
+
+#include <QVector>
 
 #include "link/text_grid.h"
 #include "link/transfer.h"
@@ -18,8 +21,7 @@ public:
     static constexpr quint16 Pages = 375;
 
     void ReadPage(int page) override;
-    // Encodes the page and sends it; false (nothing sent, the chain stops)
-    // when a cell cannot be converted, after telling the user why.
+    // Sends the page encoded when the save started.
     bool WritePage(int page) override;
     void DecodePage() override;
 
@@ -32,17 +34,22 @@ public:
     QStringList describeDifferences(int page, const QByteArray& written,
                                     const QByteArray& read) const override;
 
-    // The "Read" and "Save" buttons.
+    // The "Read" and "Save" buttons. The save runs CheckList, then encodes
+    // every page; true when the save started.
     void btn10Click();
-    void btn9Click();
+    bool btn9Click();
+
+    QString successText() const override;
+    QString refusalText() const override { return QStringLiteral("Number list data error"); }
 
     // Header, serials and "no" flags of a fresh number grid (8 x 3001).
     static void fillStartContents(TextGrid& grid);
 
 protected:
-    void readFinished() override;
-    void writeFinished() override;
+    // Encodes every page from the grid.
+    bool prepareWrite() override;
 
 private:
     TextGrid& grid_;
+    QVector<QByteArray> pages_;  // the save's pages, encoded before it starts
 };

@@ -3,22 +3,39 @@
 #include "link/device_link.h"
 
 void TBasicInf::readSettings() {
+    if (link_.busy()) {
+        link_.admit();
+        return;
+    }
     if (!link_.prompts.confirm(
             QStringLiteral("Read the GSM device basic parameters to PC software?")))
         return;
-    // A log-in reply that arrived before this point has completed the log-in;
-    // one still missing is given up, or page 1 would be taken for it.
-    link_.login.Verifying = 0;
     startRead(Pages);
 }
 
+std::optional<QString> TBasicInf::passwordProblem(const SettingsSheet& sheet) {
+    const QString& p = sheet.content(1);
+    bool digits = p.size() == 4;
+    for (QChar c : p) digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (digits) return std::nullopt;
+    return QStringLiteral("%1: the password must be exactly 4 digits (0-9), or the device "
+                          "could never be logged in to again")
+        .arg(SettingsSheet::rowName(1));
+}
+
 bool TBasicInf::saveSettings() {
+    return startWrite(Pages);
+}
+
+bool TBasicInf::prepareWrite() {
+    if (auto problem = passwordProblem(sheet_)) {
+        link_.prompts.message(*problem);
+        return false;
+    }
     // Check both pages before anything is sent, so that a cell of page 2
     // cannot leave the device with a new page 1 and an old page 2.
     settings::Page page;
-    if (!encodeInto(1, page) || !encodeInto(2, page)) return false;
-    startWrite(Pages);
-    return true;
+    return encodeInto(1, page) && encodeInto(2, page);
 }
 
 void TBasicInf::ReadPage(int page) {
@@ -69,12 +86,9 @@ void TBasicInf::DecodePage() {
     ReadNext();
 }
 
-void TBasicInf::readFinished() {
-    link_.prompts.inform(QStringLiteral("Basic settings read to PC software success."));
-}
-
-void TBasicInf::writeFinished() {
-    link_.prompts.inform(QStringLiteral("Basic setting saved success"));
+QString TBasicInf::successText() const {
+    return lastChainWasWrite() ? QStringLiteral("Basic setting saved success")
+                               : QStringLiteral("Basic settings read to PC software success.");
 }
 
 QStringList TBasicInf::describeDifferences(int page, const QByteArray& written,

@@ -9,6 +9,8 @@
 //        -> write page 2 (progress 100) -> ack -> "Basic setting saved success"
 // A refused page ends the save in the dispatcher ("Basic setting error").
 
+#include <optional>
+
 #include "link/transfer.h"
 #include "settings/settings_pages.h"
 #include "settings/settings_sheet.h"
@@ -20,13 +22,17 @@ public:
     static constexpr quint16 Pages = 2;
 
     // "Read Settings": asks for confirmation, then reads both pages into the
-    // sheet. A log-in check whose reply never came is abandoned first, so the
-    // pages fill the sheet instead of being taken for a password.
+    // sheet.
     void readSettings();
     // "Save Settings": no confirmation; writes both pages built from the sheet.
-    // False (after a message naming the cell) when a page cannot be built;
-    // then nothing is sent.
+    // False (after a message naming the cell) when a page cannot be built or
+    // the password is not 4 digits; then nothing is sent.
     bool saveSettings();
+
+    // Why the sheet's password cannot be saved, or nothing. The device
+    // compares exactly four typed characters with it, so any other password
+    // would lock the user out for good.
+    static std::optional<QString> passwordProblem(const SettingsSheet& sheet);
 
     void ReadPage(int page) override;
     bool WritePage(int page) override;
@@ -42,9 +48,12 @@ public:
     QStringList describeDifferences(int page, const QByteArray& written,
                                     const QByteArray& read) const override;
 
+    QString successText() const override;
+    QString refusalText() const override { return QStringLiteral("Basic setting error"); }
+
 protected:
-    void readFinished() override;
-    void writeFinished() override;
+    // The password check, and both pages built from the sheet.
+    bool prepareWrite() override;
     void beforeWritePage(int page) override;
 
 private:

@@ -79,6 +79,12 @@ int main(int argc, char** argv) {
         {"garbage-reply", "Only before reply N (default: before every reply).", "N"},
         {"chunks", "Send replies in chunks of SIZE bytes, MS milliseconds apart.", "SIZE:MS"},
         {"corrupt-store", "Acknowledge writes but store the block with its first byte altered."},
+        {"fault",
+         "What happens to the replies numbered N,M,... (repeatable). KIND is one of: " +
+             vdev::replyFaultNames().join(", ") +
+             ". Example: --fault bad-checksum@5,6 --fault late@40.",
+         "KIND@N[,N...]"},
+        {"late-ms", "How long a 'late' reply is held back (default 3500).", "MS"},
     };
     p.addOptions(options);
     p.process(app);
@@ -109,6 +115,24 @@ int main(int argc, char** argv) {
     }
     f.chunkSize = chunkSize;
     f.chunkDelayMs = chunkMs;
+    if (ok) ok = parseCount(p, "late-ms", &f.lateMs, &error);
+    for (const QString& spec : p.values("fault")) {
+        if (!ok) break;
+        const QString kind = spec.section(QLatin1Char('@'), 0, 0);
+        const auto fault = vdev::replyFaultNamed(kind);
+        const QStringList numbers =
+            spec.section(QLatin1Char('@'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        ok = fault && !numbers.isEmpty();
+        for (const QString& n : numbers) {
+            bool isNumber = false;
+            const int reply = n.toInt(&isNumber);
+            ok = ok && isNumber && reply > 0;
+            if (ok) f.onReply.insert(reply, *fault);
+        }
+        if (!ok)
+            error = QStringLiteral("--fault needs KIND@N[,N...] with KIND one of %1, not '%2'")
+                        .arg(vdev::replyFaultNames().join(", "), spec);
+    }
     if (!ok) {
         std::fprintf(stderr, "varnel-devsim: %s\n", qPrintable(error));
         return 2;

@@ -27,7 +27,35 @@ bool plausibleTime(const QByteArray& p) {
            b(5) < 60;
 }
 
+const QList<QPair<ReplyFault, const char*>>& faultNames() {
+    static const QList<QPair<ReplyFault, const char*>> names = {
+        {ReplyFault::BadChecksum, "bad-checksum"}, {ReplyFault::Noise, "noise"},
+        {ReplyFault::Short, "short"},              {ReplyFault::Late, "late"},
+        {ReplyFault::Duplicate, "duplicate"},      {ReplyFault::Cut, "cut"},
+        {ReplyFault::Silence, "silence"},          {ReplyFault::Chunked, "chunked"},
+    };
+    return names;
+}
+
 }  // namespace
+
+std::optional<ReplyFault> replyFaultNamed(const QString& name) {
+    for (const auto& [fault, text] : faultNames())
+        if (name == QLatin1String(text)) return fault;
+    return std::nullopt;
+}
+
+QString replyFaultName(ReplyFault fault) {
+    for (const auto& [f, text] : faultNames())
+        if (f == fault) return QString::fromLatin1(text);
+    return {};
+}
+
+QStringList replyFaultNames() {
+    QStringList out;
+    for (const auto& entry : faultNames()) out << QString::fromLatin1(entry.second);
+    return out;
+}
 
 VirtualDevice::VirtualDevice() = default;
 
@@ -303,8 +331,41 @@ void VirtualDevice::run() {
         if (reply.isEmpty()) return;
         if (f.badChecksumReply == number) reply.back() = char(quint8(reply.back()) ^ 0x5A);
         if (f.cutReply == number) reply.truncate(qMax(0, f.cutAfter));
-
+        const std::optional<ReplyFault> fault =
+            f.onReply.contains(number) ? std::optional(f.onReply.value(number)) : std::nullopt;
+        int copies = 1;
         Clock::time_point at = now;
+        if (fault) {
+            switch (*fault) {
+                case ReplyFault::BadChecksum:
+                    reply.back() = char(quint8(reply.back()) ^ 0x5A);
+                    break;
+                case ReplyFault::Noise:
+                    reply = QByteArray(1, char(0x23));
+                    break;
+                case ReplyFault::Short: {
+                    const QByteArray payload = reply.mid(8, reply.size() - 9);
+                    reply = encodeFrame(rq.code, rq.address, payload.left(payload.size() / 2));
+                    break;
+                }
+                case ReplyFault::Late:
+                    at += std::chrono::milliseconds(f.lateMs);
+                    break;
+                case ReplyFault::Duplicate:
+                    copies = 2;
+                    break;
+                case ReplyFault::Cut:
+                    reply.truncate(reply.size() / 2);
+                    break;
+                case ReplyFault::Silence:
+                    return;
+                case ReplyFault::Chunked:
+                    f.chunkSize = 16;
+                    f.chunkDelayMs = f.gapMs;
+                    break;
+            }
+        }
+
         if (f.paced && lineFree > at) at = lineFree;
         auto push = [&](QByteArray bytes, bool ends) {
             Segment s;
@@ -318,13 +379,15 @@ void VirtualDevice::run() {
         };
         if (!f.garbage.isEmpty() && (f.garbageReply == 0 || f.garbageReply == number))
             push(f.garbage, false);
-        if (f.chunkSize > 0 && reply.size() > f.chunkSize) {
-            for (int i = 0; i < reply.size(); i += f.chunkSize) {
-                if (i > 0) at += std::chrono::milliseconds(f.chunkDelayMs);
-                push(reply.mid(i, f.chunkSize), i + f.chunkSize >= reply.size());
+        for (int copy = 0; copy < copies; ++copy) {
+            if (f.chunkSize > 0 && reply.size() > f.chunkSize) {
+                for (int i = 0; i < reply.size(); i += f.chunkSize) {
+                    if (i > 0) at += std::chrono::milliseconds(f.chunkDelayMs);
+                    push(reply.mid(i, f.chunkSize), i + f.chunkSize >= reply.size());
+                }
+            } else {
+                push(reply, true);  // a reply cut to nothing still counts as sent
             }
-        } else {
-            push(reply, true);  // a reply cut to nothing still counts as sent
         }
     };
 

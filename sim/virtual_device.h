@@ -36,6 +36,8 @@
 #include <optional>
 #include <QByteArray>
 #include <QList>
+#include <QMap>
+#include <QStringList>
 #include <QString>
 #include <thread>
 
@@ -47,7 +49,27 @@ namespace vdev {
 // One line at 115200 baud, 8N1: ten bit times per byte.
 constexpr std::chrono::nanoseconds ByteTime{86806};
 
+// What can happen to one reply on a real line.
+enum class ReplyFault {
+    BadChecksum,  // the reply with its checksum byte altered
+    Noise,        // one stray start marker (0x23) instead of the reply
+    Short,        // a valid frame carrying only the first half of the payload
+    Late,         // the reply held back for Faults::lateMs
+    Duplicate,    // the reply sent twice
+    Cut,          // the reply stops after half of its bytes
+    Silence,      // no reply at all
+    Chunked,      // the reply in 16-byte chunks, Faults::gapMs apart
+};
+// "bad-checksum", "noise", ... and back; nullopt for an unknown name.
+std::optional<ReplyFault> replyFaultNamed(const QString& name);
+QString replyFaultName(ReplyFault fault);
+QStringList replyFaultNames();
+
 struct Faults {
+    QMap<int, ReplyFault> onReply;  // reply number -> what happens to it
+    int lateMs = 3500;              // Late: how long the reply is held back
+    int gapMs = 100;                // Chunked: the pause between chunks
+
     bool silent = false;        // answer nothing at all
     int silentAfter = -1;       // answer requests 1..N, then nothing (-1: off)
     int badChecksumReply = 0;   // reply N goes out with a wrong checksum (0: off)

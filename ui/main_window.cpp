@@ -82,12 +82,12 @@ void TForm1::FormCreate() {
     link.login.passwordBox = [this] { return edt3->text(); };
     setButtonsEnabled(link.login.unlocked());
 
-    // Esc, or the small button that appears in the status bar, stops a
-    // paged transfer after the page in flight.
+    // Esc, or the small button that appears in the status bar, stops the
+    // running transfer at once.
     btnStop = new QToolButton(stat1);
     btnStop->setObjectName(QStringLiteral("btnStop"));
     btnStop->setText(QStringLiteral("Stop"));
-    btnStop->setToolTip(QStringLiteral("Stop the transfer after the current page (Esc)"));
+    btnStop->setToolTip(QStringLiteral("Stop the transfer (Esc)"));
     btnStop->hide();
     connect(btnStop, &QToolButton::clicked, this, [&link] { link.cancelActive(); });
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -233,6 +233,7 @@ void TForm1::btn8Click() {
     } else {
         ++clicks_;
         cm1.ClosePort();
+        session_->link.portLost();
         showPortState(false);
         snapshots_->forgetDevice();
     }
@@ -247,6 +248,7 @@ void TForm1::transferRunning(bool running) {
 
 void TForm1::linkLost(const QString& reason) {
     if (clicks_ % 2 != 0) ++clicks_;
+    session_->link.portLost();
     showPortState(false);
     snapshots_->forgetDevice();
     session_->link.status.ShowStatus(

@@ -7,9 +7,6 @@
 
 DeviceSession::DeviceSession(Prompts& prompts, QObject* parent)
     : QObject(parent), link(prompts, this) {
-    link.basicInf = &basicInf;
-    link.telephoneSend = &telephoneSend;
-    link.historyInf = &historyInf;
     traffic.attach(link);
     link.login.LockButtons();
     settings.fillStartContents();

@@ -25,9 +25,11 @@ private slots:
         bad[20] = char(bad[20] ^ 1);
         feedBytes(link, bad);
         feedBytes(link, replyFrame(0x83, 0, QByteArray("5729") + QByteArray(252, 0)));
+        feedBytes(link, replyFrame(0x83, 0, QByteArray("5729") + QByteArray(252, 0)));  // again
         QCOMPARE(log.rowCount(), 0);  // batched
         log.flush();
-        QCOMPARE(log.rowCount(), 3);
+        // request, damaged answer, good answer, a copy nobody asked for
+        QCOMPARE(log.rowCount(), 5);
         auto text = [&](int row, int col) {
             return log.data(log.index(row, col), Qt::DisplayRole).toString();
         };
@@ -40,6 +42,8 @@ private slots:
         QCOMPARE(text(2, TrafficLog::Checksum), QString("ok"));
         QCOMPARE(text(2, TrafficLog::Length), QString("256"));
         QCOMPARE(log.at(2).bytes.size(), 265);
+        QCOMPARE(text(4, TrafficLog::Command),
+                 QString("Ignored: the frame above answers no request in flight"));
         QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$")
                     .match(text(0, TrafficLog::Time))
                     .hasMatch());
@@ -54,8 +58,8 @@ private slots:
         link.sendRequest(QByteArray::fromHex("238500000000000085"), "x");
         QTRY_COMPARE(prompts.count("Receive timeout"), 1);
         log.flush();
-        QCOMPARE(log.rowCount(), 2);
-        QCOMPARE(log.data(log.index(1, TrafficLog::Command), Qt::DisplayRole).toString(),
+        QCOMPARE(log.rowCount(), 4);  // request, "Asked again", the retry, the time-out
+        QCOMPARE(log.data(log.index(3, TrafficLog::Command), Qt::DisplayRole).toString(),
                  QString("Receive timeout"));
     }
 

@@ -24,8 +24,8 @@ public:
         decodedPages << (Address - 0x1000) / 0x100 + 1;
         ReadNext();
     }
-    void readFinished() override { link_.prompts.inform("read done"); }
-    void writeFinished() override { link_.prompts.inform("saved"); }
+    QString successText() const override { return lastChainWasWrite() ? "saved" : "read done"; }
+    QString refusalText() const override { return "Number list data error"; }
 };
 
 // A device holding pages by address; `corrupt` alters what it stores.
@@ -58,7 +58,6 @@ struct Rig {
     PageDevice dev;
     FakePort port;
     Rig() {
-        link.telephoneSend = &t;
         port.link = &link;
         port.device = [this](const QByteArray& r) { return dev.answer(r); };
         link.port = &port;
@@ -110,50 +109,109 @@ private slots:
         QCOMPARE(port.sent.size(), 3);
     }
 
-    void cancel_midRead_stopsRequests_linkStaysUsable() {
+    void cancel_whileNoReplyComes_endsAtOnce_linkStaysUsable() {
         Rig rig;
         auto& [prompts, link, t, dev, port] = rig;
+        QByteArray held;
         port.device = [&](const QByteArray& r) {
-            if (dev.requests == 0) link.cancelActive();  // Esc while page 1 is in flight
-            return dev.answer(r);
+            held = dev.answer(r);  // page 1's answer is held back
+            return QByteArray();
         };
-        QSignalSpy finished(&link, &DeviceLink::transferFinished);
+        QSignalSpy finished(&link, &DeviceLink::operationFinished);
         QSignalSpy running(&link, &DeviceLink::transferRunning);
         t.startRead(3);
-        QTRY_COMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(1).toBool(), false);
-        QCOMPARE(port.sent.size(), 1);
-        QCOMPARE(t.decodedPages, QList<int>{1});
-        QCOMPARE(link.bar.statusText(), QString("Stopped after page 1/3"));
+        link.cancelActive();  // Esc while page 1 is in flight
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).value<OpOutcome>(), OpOutcome::Cancelled);
+        QCOMPARE(link.bar.statusText(), QString("Stopped after page 0/3"));
         QCOMPARE(running.count(), 2);
-        QVERIFY(prompts.texts().isEmpty());
-        // The next operation runs normally.
+        QVERIFY(!link.busy() && !link.bar.tmr1.isOn());
+        // The late answer changes nothing, and the next operation runs normally.
+        feedBytes(link, held);
+        QVERIFY(t.decodedPages.isEmpty());
+        port.device = [&](const QByteArray& r) { return dev.answer(r); };
         t.startRead(3);
         QTRY_COMPARE(prompts.texts(), QStringList{"read done"});
-        QCOMPARE(t.decodedPages, (QList<int>{1, 1, 2, 3}));
+        QCOMPARE(t.decodedPages, (QList<int>{1, 2, 3}));
+        QCOMPARE(port.sent.size(), 4);
     }
 
-    void timeout_endsTheRunningTransfer() {
+    void timeout_retriesOnce_thenEndsTheTransfer() {
         Rig rig;
         auto& [prompts, link, t, dev, port] = rig;
         link.bar.tmr1.setInterval(50);
         dev.silentAfterFirst = true;
         QSignalSpy finished(&link, &DeviceLink::transferFinished);
+        QSignalSpy retried(&link, &DeviceLink::retrying);
         t.startRead(3);
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(1).toBool(), false);
         QCOMPARE(prompts.texts(), QStringList{"Receive timeout"});
+        QCOMPARE(retried.count(), 1);
+        QCOMPARE(port.sent.size(), 3);  // page 1, page 2 and its retry
+        QCOMPARE(port.sent[2], port.sent[1]);
         QVERIFY(link.activeTransfer() == nullptr);
+        QTest::qWait(150);
+        QCOMPARE(prompts.count("Receive timeout"), 1);
     }
 
-    void replyWithoutChain_requestsNothing() {
+    // Answers that are damaged once are asked for again; the data is exact.
+    void damagedAnswerOnce_retried_data() {
+        QTest::addColumn<int>("kind");  // 0 checksum, 1 short payload, 2 duplicate, 3 stray reply
+        QTest::newRow("bad checksum") << 0;
+        QTest::newRow("short payload") << 1;
+        QTest::newRow("duplicated answer") << 2;
+        QTest::newRow("answer for another page first") << 3;
+    }
+    void damagedAnswerOnce_retried() {
+        QFETCH(int, kind);
         Rig rig;
         auto& [prompts, link, t, dev, port] = rig;
+        for (int p = 1; p <= 3; ++p) dev.pages[devaddr::numbersPage(p)] = QByteArray(256, char(p));
+        port.device = [&](const QByteArray& r) {
+            QByteArray a = dev.answer(r);
+            if (dev.requests != 2) return a;
+            switch (kind) {
+                case 0: a[100] = char(a[100] ^ 1); return a;
+                case 1: return replyFrame(cmd::ReadBlock, devaddr::numbersPage(2), QByteArray(128, 2));
+                case 2: return a + a;
+                default: return replyFrame(cmd::ReadBlock, devaddr::numbersPage(3), QByteArray(256, 9)) + a;
+            }
+        };
+        t.startRead(3);
+        QTRY_COMPARE(prompts.texts(), QStringList{"read done"});
+        QCOMPARE(t.decodedPages, (QList<int>{1, 2, 3}));
+        QCOMPARE(t.Buffer[0], quint8(3));
+        QCOMPARE(port.sent.size(), kind <= 1 ? 4 : 3);
+    }
+
+    void repliesWithoutRequest_areIgnored() {
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
+        QSignalSpy ignored(&link, &DeviceLink::replyIgnored);
+        link.bar.tmr1.setInterval(30);
         feedBytes(link, replyFrame(cmd::ReadBlock, 0x1000, QByteArray(256, 0)));
         feedBytes(link, replyFrame(cmd::WriteBlock, 0x1000, QByteArray(1, 1)));
-        QCOMPARE(t.decodedPages, QList<int>{1});
+        feedBytes(link, QByteArray(1, 0x23));  // a lone marker while nothing was asked
+        QTest::qWait(100);
+        QVERIFY(t.decodedPages.isEmpty());
         QVERIFY(port.sent.isEmpty());
         QVERIFY(prompts.texts().isEmpty());
+        QCOMPARE(ignored.count(), 2);
+    }
+
+    void secondOperation_whileOneRuns_sendsNothing() {
+        Rig rig;
+        auto& [prompts, link, t, dev, port] = rig;
+        port.device = [](const QByteArray&) { return QByteArray(); };
+        t.startRead(3);
+        QVERIFY(!t.startWrite(3));
+        link.login.Login();
+        QVERIFY(!link.deleteHistory.Send());
+        QCOMPARE(port.sent.size(), 1);
+        QCOMPARE(prompts.count("Another operation is still running. Wait for it to end, or press Stop."), 3);
+        QCOMPARE(t.mode(), Tsend_rec_command::Mode::Reading);
+        QCOMPARE(link.login.Verifying, quint8(0));
     }
 
     void refusedWrite_endsTheRunningTransfer() {

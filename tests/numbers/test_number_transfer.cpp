@@ -139,29 +139,30 @@ private slots:
         QCOMPARE(prompts.count("Authorized number list read to PC software success."), 1);
     }
 
-    void decode_usesTheReplysOwnAddress() {
-        TtelephoneSend& t = session->telephoneSend;
-        t.PageTotal = 375;
-        t.PageNext = 2;
+    void decode_onlyThePageAskedFor() {
         QByteArray page(PageSize, '\0');
         page.replace(0, 2, "42");
         page.replace(22, 10, QByteArray::fromHex("63636363636363630063"));
         port.device = nullptr;  // record only
-        feedBytes(session->link, replyFrame(0x83, pageAddress(7), page));
-        QCOMPARE(session->numbers.text(Number, 49), QString("42"));
-        QCOMPARE(session->numbers.text(Always, 49), QString("yes"));
-        QVERIFY(session->numbers.text(Number, 1).isEmpty());
-        QCOMPARE(port.sent.size(), 1);  // the next request is page PageNext = 2
-        QCOMPARE(frameAddress(port.sent[0]), pageAddress(2));
+        session->telephoneSend.btn10Click();
+        feedBytes(session->link, replyFrame(0x83, pageAddress(7), page));  // nobody asked
+        QVERIFY(session->numbers.text(Number, 49).isEmpty());
+        QCOMPARE(port.sent.size(), 1);
+        feedBytes(session->link, replyFrame(0x83, pageAddress(1), page));
+        QCOMPARE(session->numbers.text(Number, 1), QString("42"));
+        QCOMPARE(session->numbers.text(Always, 1), QString("yes"));
+        QCOMPARE(port.sent.size(), 2);
+        QCOMPARE(frameAddress(port.sent[1]), pageAddress(2));
     }
 
-    void read_shortBlock_stopsWithError() {
+    void read_shortBlockTwice_stopsWithInvalidData() {
         device.shortPage = 4;
         session->telephoneSend.btn10Click();
-        QTRY_VERIFY_WITH_TIMEOUT(finished(), 10000);
-        QCOMPARE(prompts.shown.last().kind, QString("message"));
-        QCOMPARE(prompts.last(), QString("Number list data error"));
-        QCOMPARE(port.sent.size(), 4);
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        QCOMPARE(session->link.bar.statusText(), QString("Invalid data"));
+        QCOMPARE(prompts.count("Authorized number list read to PC software success."), 0);
+        QCOMPARE(port.sent.size(), 5);  // pages 1 to 4, and page 4 again
+        QVERIFY(session->numbers.text(Number, 25).isEmpty());  // page 4 never decoded
     }
 
     void save_fullList_writesEveryPage() {
@@ -227,17 +228,16 @@ private slots:
         QCOMPARE(session->link.bar.statusText(), QString("Save number list:6/375"));
     }
 
-    void save_conversionFailure_stopsBeforeThatPage() {
-        // Row 20 is on page 3; pages 1 and 2 are written, page 3 never leaves.
+    void save_conversionFailure_sendsNothing() {
+        // Row 20 is on page 3: every page is built before the first is sent.
         setRow(session->numbers, 20,
                {"20", "2024/05/17", "0830", "2025/01/02", "18:05", "no", "no"});
-        session->telephoneSend.btn9Click();
-        QTRY_VERIFY_WITH_TIMEOUT(finished(), 10000);
+        QVERIFY(!session->telephoneSend.btn9Click());
         QTest::qWait(50);
         QCOMPARE(prompts.texts(), QStringList{"'' is not a valid integer value"});
         QCOMPARE(prompts.shown[0].kind, QString("message"));
-        QCOMPARE(port.sent.size(), 2);
-        QCOMPARE(device.writes, (QList<int>{1, 2}));
+        QVERIFY(port.sent.isEmpty());
+        QVERIFY(!session->link.busy());
     }
 
     void silentPage_endsWithReceiveTimeout() {
@@ -246,18 +246,21 @@ private slots:
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(prompts.count("Receive timeout") == 1, 5000);
         QTest::qWait(300);
-        QCOMPARE(port.sent.size(), 3);
+        QCOMPARE(port.sent.size(), 4);  // page 3 asked twice
         QCOMPARE(prompts.count("Authorized number list read to PC software success."), 0);
     }
 
-    void secondPress_restartsFromPageOne() {
+    void pressAfterStop_restartsFromPageOne() {
         device.silentPage = 3;
         session->link.bar.tmr1.setInterval(60000);
         session->telephoneSend.btn10Click();
         QTRY_COMPARE_WITH_TIMEOUT(port.sent.size(), 3, 5000);
         device.silentPage = 0;
+        session->telephoneSend.btn10Click();  // still running: refused
+        QCOMPARE(port.sent.size(), 3);
+        session->link.cancelActive();
         session->telephoneSend.btn10Click();
-        QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 20000);
         QCOMPARE(frameAddress(port.sent[3]), pageAddress(1));
         QCOMPARE(port.sent.size(), 3 + 375);
         QCOMPARE(prompts.count("Authorized number list read to PC software success."), 1);

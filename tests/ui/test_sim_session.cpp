@@ -75,18 +75,19 @@ private slots:
         QVERIFY(h.login("5729"));
     }
 
-    void badChecksumReply_showsInvalidData_noLogin() {
+    void badChecksumReply_showsInvalidData_thenAsksAgain() {
         SimHarness h;
         vdev::Faults f;
         f.badChecksumReply = 1;
         QVERIFY(h.start(f));
         h.session->link.login.passwordBox = [] { return QString("5729"); };
         h.link().login.Login();
-        QVERIFY(SimHarness::waitFor([&] { return h.device.repliesSent() >= 1; }));
         QVERIFY(
             SimHarness::waitFor([&] { return h.link().bar.statusText() == "Invalid data"; }, 2000));
         QVERIFY(!h.link().login.unlocked());
-        QVERIFY(h.prompts.texts().isEmpty());
+        QVERIFY(SimHarness::waitFor([&] { return h.link().login.unlocked(); }, 3000));
+        QCOMPARE(h.device.totalRequests(), 2);
+        QCOMPARE(h.prompts.texts(), QStringList{"Password confirmed!"});
     }
 };
 
