@@ -185,6 +185,56 @@ private slots:
         QVERIFY(r.out.contains("Receive timeout"));
     }
 
+    // Line faults on the command's request (reply 2; reply 1 is the log-in):
+    // once they are retried away, twice they end with the right status.
+    void lineFaults_endWithTheirStatus_data() {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("reply");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<int>("status");
+        const QStringList sync{"time-sync"}, numbers{"numbers", "read", "-o", "n.cvs"};
+        QTest::newRow("bad checksum once") << sync << "bad-checksum" << 2 << 1 << int(cli::Ok);
+        QTest::newRow("bad checksum twice") << sync << "bad-checksum" << 2 << 2 << int(cli::DeviceError);
+        QTest::newRow("noise twice") << sync << "noise" << 2 << 2 << int(cli::DeviceError);
+        QTest::newRow("short twice") << sync << "short" << 2 << 2 << int(cli::DeviceError);
+        QTest::newRow("cut once") << sync << "cut" << 2 << 1 << int(cli::Ok);
+        QTest::newRow("late once") << sync << "late" << 2 << 1 << int(cli::Ok);
+        QTest::newRow("duplicated twice") << sync << "duplicate" << 2 << 2 << int(cli::Ok);
+        QTest::newRow("log-in silent twice") << sync << "silence" << 1 << 2 << int(cli::NoAnswer);
+        QTest::newRow("number page silent twice") << numbers << "silence" << 150 << 2 << int(cli::NoAnswer);
+        QTest::newRow("number page chunked") << numbers << "chunked" << 150 << 2 << int(cli::Ok);
+    }
+    void lineFaults_endWithTheirStatus() {
+        QFETCH(QStringList, command);
+        QFETCH(QString, fault);
+        QFETCH(int, reply);
+        QFETCH(int, times);
+        QFETCH(int, status);
+        vdev::VirtualDevice a;
+        vdev::Faults f;
+        for (int i = 0; i < times; ++i) f.onReply.insert(reply + i, *vdev::replyFaultNamed(fault));
+        a.setFaults(f);
+        QStringList args = command;
+        if (args.contains("-o")) args[args.indexOf("-o") + 1] = dir.filePath("faults.cvs");
+        QElapsedTimer t;
+        t.start();
+        const Run r = runCli(args << "--port" << a.start());
+        QCOMPARE(r.status, status);
+        QVERIFY(t.elapsed() < 15000);
+    }
+
+    void reportsTheFileItWrote_andEmptyFilteredHistoryIsNoError() {
+        vdev::VirtualDevice a;
+        const QString pa = a.start();
+        Run r = runCli({"settings", "read", "--port", pa, "-o", dir.filePath("x.XLS")});
+        QCOMPARE(r.status, int(cli::Ok));
+        QVERIFY2(r.out.contains(dir.filePath("x.xlsx")), qPrintable(r.out));
+        r = runCli({"history", "read", "--port", pa, "-o", dir.filePath("empty.cvs"), "--from",
+                    "2024-01-01"});
+        QVERIFY2(r.status == cli::Ok, qPrintable(r.err + r.out));
+    }
+
     void refusedWrite_status4() {
         vdev::VirtualDevice a;
         vdev::Faults f;
