@@ -15,10 +15,10 @@
 #include <ctime>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QFile>
 #include <QXmlStreamReader>
 
 #include "office/workbook.h"

@@ -23,7 +23,9 @@ struct PartReader::Stream {
         return uLong(n);
     }
     static uLong ZCALLBACK write(voidpf, voidpf, const void*, uLong) { return 0; }
-    static ZPOS64_T ZCALLBACK tell(voidpf, voidpf stream) { return static_cast<Stream*>(stream)->pos; }
+    static ZPOS64_T ZCALLBACK tell(voidpf, voidpf stream) {
+        return static_cast<Stream*>(stream)->pos;
+    }
     static long ZCALLBACK seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
         auto* s = static_cast<Stream*>(stream);
         quint64 base = 0;
@@ -137,8 +139,8 @@ bool PartReader::readPart(const QString& name, RawSink sink, void* context, QStr
             *error = QStringLiteral("it unpacks to more than %1 MiB").arg(budget_ >> 20);
             ok = false;
         } else if (produced > kRatioFloor && produced / compressed > kMaxRatio) {
-            *error = QStringLiteral("its part %1 is packed suspiciously tightly (a zip bomb)")
-                         .arg(name);
+            *error =
+                QStringLiteral("its part %1 is packed suspiciously tightly (a zip bomb)").arg(name);
             ok = false;
         } else if (!sink(context, chunk, n)) {
             break;  // the reader has what it needs
@@ -185,8 +187,9 @@ struct SafeXml::Context {
 
     static Context* of(void* data) { return static_cast<Context*>(data); }
     QString doctype() const {
-        return QStringLiteral("its part %1 contains a document type declaration, "
-                              "which workbooks never have")
+        return QStringLiteral(
+                   "its part %1 contains a document type declaration, "
+                   "which workbooks never have")
             .arg(part);
     }
 };
@@ -216,8 +219,8 @@ void SafeXml::onDoctype(void* data, const char*, const char*, const char*, int) 
     Context::of(data)->handler->fail(Context::of(data)->doctype());
 }
 
-void SafeXml::onEntity(void* data, const char*, int, const char*, int, const char*,
-                               const char*, const char*, const char*) {
+void SafeXml::onEntity(void* data, const char*, int, const char*, int, const char*, const char*,
+                       const char*, const char*) {
     Context::of(data)->handler->fail(Context::of(data)->doctype());
 }
 

@@ -65,7 +65,7 @@ private:
     struct Stream;
     const QByteArray& archive_;
     std::unique_ptr<Stream> stream_;
-    void* zip_ = nullptr;  // unzFile
+    void* zip_ = nullptr;                                // unzFile
     QHash<QString, std::pair<quint64, quint64>> parts_;  // lower-case name -> position
     qint64 budget_;
     qint64 used_ = 0;
@@ -113,8 +113,8 @@ private:
     static void onEnd(void* data, const char* name);
     static void onText(void* data, const char* text, int size);
     static void onDoctype(void* data, const char*, const char*, const char*, int);
-    static void onEntity(void* data, const char*, int, const char*, int, const char*,
-                         const char*, const char*, const char*);
+    static void onEntity(void* data, const char*, int, const char*, int, const char*, const char*,
+                         const char*, const char*);
 };
 
 }  // namespace office::detail

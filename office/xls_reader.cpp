@@ -49,9 +49,9 @@ bool readXls(const QString& path, const ReadLimits& limits, Sheet* sheet, QStrin
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(helper, {QDir::toNativeSeparators(path), QString::number(limits.maxRows),
-                           QString::number(limits.maxColumns),
-                           QString::number(limits.maxCellChars)});
+    process.start(helper,
+                  {QDir::toNativeSeparators(path), QString::number(limits.maxRows),
+                   QString::number(limits.maxColumns), QString::number(limits.maxCellChars)});
     if (!process.waitForStarted(kHelperMillis)) {
         *error = QStringLiteral("the legacy .xls reader could not be started");
         return false;
@@ -73,7 +73,8 @@ bool readXls(const QString& path, const ReadLimits& limits, Sheet* sheet, QStrin
             timedOut = true;
             break;
         }
-        process.waitForReadyRead(int(std::max<qint64>(1, std::min<qint64>(deadline.remainingTime(), 100))));
+        process.waitForReadyRead(
+            int(std::max<qint64>(1, std::min<qint64>(deadline.remainingTime(), 100))));
     }
     if (timedOut || overrun) {
         process.kill();

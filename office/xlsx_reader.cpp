@@ -42,8 +42,8 @@ bool truthy(std::string_view v) {
 }
 
 std::string_view trimmed(std::string_view v) {
-    while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\n' ||
-                          v.front() == '\r'))
+    while (!v.empty() &&
+           (v.front() == ' ' || v.front() == '\t' || v.front() == '\n' || v.front() == '\r'))
         v.remove_prefix(1);
     while (!v.empty() &&
            (v.back() == ' ' || v.back() == '\t' || v.back() == '\n' || v.back() == '\r'))
@@ -436,8 +436,8 @@ private:
         if (dt.isValid()) {
             const bool showDate = parts == kNoDate || (parts & kDatePart);
             const bool midnight = dt.time().hour() == 0 && dt.time().minute() == 0;
-            const bool showTime = parts == kNoDate ? !midnight
-                                                   : (parts & kTimePart) && !(showDate && midnight);
+            const bool showTime =
+                parts == kNoDate ? !midnight : (parts & kTimePart) && !(showDate && midnight);
             QString text = showDate ? dt.date().toString(u"yyyy/MM/dd") : QString();
             if (showTime) {
                 if (showDate) text += u' ';

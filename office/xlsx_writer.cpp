@@ -11,12 +11,12 @@
 #include <xlsxwriter.h>
 
 #include <filesystem>
-#include <system_error>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringEncoder>
+#include <system_error>
 #include <vector>
 
 #include "office/cell_text.h"
@@ -60,8 +60,9 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
             *error = (*bad >= 0xD800 && *bad <= 0xDFFF)
                          ? QStringLiteral("cell %1 holds a broken character (a lone %2)")
                                .arg(cellName(row, column), code)
-                         : QStringLiteral("cell %1 holds the character %2, which a workbook "
-                                          "cannot keep")
+                         : QStringLiteral(
+                               "cell %1 holds the character %2, which a workbook "
+                               "cannot keep")
                                .arg(cellName(row, column), code);
             return false;
         }

@@ -139,6 +139,10 @@ void TstOfficeHostile::refused_withClearReason_data() {
     QTest::newRow("binary garbage in xml")
         << withSheet(sheetXml(QByteArray("<row><c><v>\x01\x02\xff\xfe\x00</v></c></row>", 30)))
         << "not valid XML";
+    QTest::newRow("encoding no parser knows")
+        << withSheet(
+               "<?xml version=\"1.0\" encoding=\"GB2312\"?><worksheet><sheetData/></worksheet>")
+        << "not valid XML (line 1: unknown encoding)";
     QTest::newRow("cut-off xml") << withSheet(
                                         sheetXml("<row><c t=\"inlineStr\"><is><t>Ser").left(200))
                                  << "not valid XML";
@@ -297,24 +301,34 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere_data() {
                   sheetXml("<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")},
                  {"xl/chartsheets/sheet1.xml", "<chartsheet/>"}});
         };
-        QTest::newRow("active sheet") << book("<workbookView activeTab=\"1\"/>")
-                                      << QStringList{"A1=2"};
+        QTest::newRow("active sheet")
+            << book("<workbookView activeTab=\"1\"/>") << QStringList{"A1=2"};
         QTest::newRow("no active sheet marked") << book("<workbookView/>") << QStringList{"A1=1"};
-        QTest::newRow("active chart sheet") << book("<workbookView activeTab=\"2\"/>")
-                                            << QStringList{"A1=1"};
+        QTest::newRow("active chart sheet")
+            << book("<workbookView activeTab=\"2\"/>") << QStringList{"A1=1"};
         QTest::newRow("active tab past the sheets")
             << book("<workbookView activeTab=\"99\"/>") << QStringList{"A1=1"};
     }
+    QTest::newRow("worksheet in UTF-16") << withSheet(QByteArray("\xff\xfe", 2) + [] {
+        const QString xml =
+            QString::fromUtf8(sheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>门禁</t>"
+                                       "</is></c></row>"))
+                .replace("UTF-8", "UTF-16");
+        return QByteArray(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
+    }()) << QStringList{QString::fromUtf8("A1=门禁")};
     QTest::newRow("date-time at midnight")
-        << xlsx("<row r=\"1\"><c r=\"A1\" s=\"3\"><v>45659</v></c>"
-                "<c r=\"B1\" s=\"3\" t=\"d\"><v>2025-01-02T00:00:00</v></c>"
-                "<c r=\"C1\" s=\"3\"><v>45659.5</v></c><c r=\"D1\" s=\"2\"><v>45659</v></c></row>")
+        << xlsx(
+               "<row r=\"1\"><c r=\"A1\" s=\"3\"><v>45659</v></c>"
+               "<c r=\"B1\" s=\"3\" t=\"d\"><v>2025-01-02T00:00:00</v></c>"
+               "<c r=\"C1\" s=\"3\"><v>45659.5</v></c><c r=\"D1\" s=\"2\"><v>45659</v></c></row>")
         << QStringList{"A1=2025/01/02", "B1=2025/01/02", "C1=2025/01/02 12:00", "D1=00:00"};
     QTest::newRow("escaped control characters")
-        << xlsx("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>_x0000_cmnet</t></is></c>"
-                "<c r=\"B1\" t=\"s\"><v>0</v></c></row>",
-                sstXml("<si><t>p_x0000_w_x005F_x0041_</t></si>"))
-        << QStringList{QString("A1=") + QChar(0) + "cmnet", QString("B1=p") + QChar(0) + "w_x0041_"};
+        << xlsx(
+               "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>_x0000_cmnet</t></is></c>"
+               "<c r=\"B1\" t=\"s\"><v>0</v></c></row>",
+               sstXml("<si><t>p_x0000_w_x005F_x0041_</t></si>"))
+        << QStringList{QString("A1=") + QChar(0) + "cmnet",
+                       QString("B1=p") + QChar(0) + "w_x0041_"};
     QTest::newRow("largest legacy sheet")
         << fixture("max-dimension.xls") << QStringList{"A1=Serial"};
     QTest::newRow("many rows outside the limit")
@@ -348,10 +362,10 @@ void TstOfficeHostile::inflateBudget_stopsEarly() {
     // columns, so no cell limit stops it first).
     QByteArray noisy;
     for (int i = 0; i < 200000; ++i) noisy += QByteArray::number(quint32(i) * 2654435761u, 36);
-    const QByteArray bytes = makeZip(
-        {{"xl/worksheets/sheet1.xml",
-          "<worksheet><sheetData><row><c r=\"Z1\" t=\"inlineStr\"><is><t>",
-          noisy, 2, "</t></is></c></row></sheetData></worksheet>"}});
+    const QByteArray bytes =
+        makeZip({{"xl/worksheets/sheet1.xml",
+                  "<worksheet><sheetData><row><c r=\"Z1\" t=\"inlineStr\"><is><t>", noisy, 2,
+                  "</t></is></c></row></sheetData></worksheet>"}});
     office::ReadLimits limits;
     limits.maxInflatedBytes = 1 << 20;
     Workbook book;

@@ -117,7 +117,7 @@ void TstOfficeInterop::openpyxlWorkbook_readsAsShown_data() {
         {9, 2, CellKind::Date, "2024/12/07", false},
         {11, 2, CellKind::String, "0012", true},
         {12, 2, CellKind::Date, "2025/01/02", false},  // date-time at midnight
-        {1, 3, CellKind::Empty, "", true},  // formula without a computed value
+        {1, 3, CellKind::Empty, "", true},             // formula without a computed value
         {20, 1, CellKind::String, "shared 0012", true},
         {20, 2, CellKind::String, "rich text", true},
     };

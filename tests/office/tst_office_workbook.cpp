@@ -368,7 +368,8 @@ void TstOfficeWorkbook::serialText_data() {
         << 45429.99999999999 << int(detail::kDateAndTime) << false << "2024/05/18";
     QTest::newRow("date and time at midnight")
         << 45659.0 << int(detail::kDateAndTime) << false << "2025/01/02";
-    QTest::newRow("time alone at midnight") << 45659.0 << int(detail::kTimePart) << false << "00:00";
+    QTest::newRow("time alone at midnight")
+        << 45659.0 << int(detail::kTimePart) << false << "00:00";
     QTest::newRow("first day") << 1.0 << int(detail::kDatePart) << false << "1900/01/01";
     QTest::newRow("before phantom day") << 59.0 << int(detail::kDatePart) << false << "1900/02/28";
     QTest::newRow("phantom 29 Feb 1900") << 60.0 << int(detail::kDatePart) << false << "1900/02/29";

@@ -42,7 +42,9 @@ struct MemoryFile {
         f->pos += qint64(size);
         return size;
     }
-    static ZPOS64_T ZCALLBACK tell(voidpf, voidpf s) { return ZPOS64_T(static_cast<MemoryFile*>(s)->pos); }
+    static ZPOS64_T ZCALLBACK tell(voidpf, voidpf s) {
+        return ZPOS64_T(static_cast<MemoryFile*>(s)->pos);
+    }
     static long ZCALLBACK seek(voidpf, voidpf s, ZPOS64_T offset, int origin) {
         auto* f = static_cast<MemoryFile*>(s);
         const qint64 base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? f->pos
@@ -58,9 +60,9 @@ struct MemoryFile {
 // A zip archive of `parts`, deflated at `level` (0: stored).
 inline QByteArray makeZip(const QList<Part>& parts, int level = 9) {
     MemoryFile file;
-    zlib_filefunc64_def io{&MemoryFile::open,  &MemoryFile::read,  &MemoryFile::write,
-                           &MemoryFile::tell,  &MemoryFile::seek,  &MemoryFile::close,
-                           &MemoryFile::error, &file};
+    zlib_filefunc64_def io{
+        &MemoryFile::open, &MemoryFile::read,  &MemoryFile::write, &MemoryFile::tell,
+        &MemoryFile::seek, &MemoryFile::close, &MemoryFile::error, &file};
     zipFile zip = zipOpen2_64("memory", APPEND_STATUS_CREATE, nullptr, &io);
     if (!zip) return {};
     for (const Part& p : parts) {
