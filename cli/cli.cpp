@@ -14,6 +14,7 @@
 #include "link/tcomm.h"
 #include "numbers/number_record.h"
 #include "settings/settings_pages.h"
+#include "ui/port_choice.h"
 #include "ui/session.h"
 
 namespace cli {
@@ -23,7 +24,8 @@ const char* kOverview =
     "Usage: varnel-cli <command> [options]\n"
     "\n"
     "Commands:\n"
-    "  ports                      List the serial ports with their adapters.\n"
+    "  ports                      List the serial ports with their adapters (USB first);\n"
+    "                             --probe asks each (or each --port) for a controller.\n"
     "  settings read -o FILE      Read the basic settings into a settings profile workbook.\n"
     "  settings write -i FILE     Write a settings profile workbook to the device.\n"
     "  numbers read -o FILE       Read the authorized number list (.xlsx workbook, or .cvs CSV).\n"
@@ -392,6 +394,11 @@ int run(const QStringList& arguments, Io& io) {
     const QCommandLineOption to(
         "to", "History: keep events before this moment (yyyy-MM-dd [HH:mm:ss]).", "MOMENT");
     const QCommandLineOption yes("yes", "Do not ask before deleting.");
+    const QCommandLineOption probe(
+        "probe", "Send each port the log-in read (it changes nothing) and say which answer as a "
+                 "controller. Exit status 0 when one does, 5 when none does.");
+    const QCommandLineOption probePort("port", "Probe this port or device path (repeatable).",
+                                       "PORT");
     p.addOption(help);
     const bool device = job.command != QLatin1String("ports");
     const bool reads = job.command.endsWith(QLatin1String(" read"));
@@ -410,6 +417,10 @@ int run(const QStringList& arguments, Io& io) {
         p.addOption(to);
     }
     if (job.command == QLatin1String("history delete")) p.addOption(yes);
+    if (!device) {
+        p.addOption(probe);
+        p.addOption(probePort);
+    }
 
     if (!p.parse(QStringList{QStringLiteral("varnel-cli")} + args)) return usage(io, p.errorText());
     if (p.isSet(help)) {
@@ -422,11 +433,47 @@ int run(const QStringList& arguments, Io& io) {
             io, QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
 
     if (job.command == QLatin1String("ports")) {
-        const auto ports = Trecognitionserial::ports();
-        for (const SerialPortEntry& e : ports) io.out << e.name << '\t' << e.description << '\n';
-        if (ports.isEmpty()) io.err << "No serial ports found." << Qt::endl;
-        io.out.flush();
-        return Ok;
+        const bool probing = p.isSet(probe);
+        if (p.isSet(probePort) && !probing)
+            return usage(io, QStringLiteral("ports takes --port only with --probe"));
+        QList<SerialPortEntry> ports = portchoice::ordered(Trecognitionserial::ports());
+        if (p.isSet(probePort)) {
+            QList<SerialPortEntry> chosen;
+            for (const QString& name : p.values(probePort)) {
+                SerialPortEntry e{name, {}};
+                for (const SerialPortEntry& listed : ports)
+                    if (listed.name == name) e = listed;
+                chosen.append(e);
+            }
+            ports = chosen;
+        }
+        if (ports.isEmpty()) {
+            io.err << "No serial ports found." << Qt::endl;
+            return probing ? NoAnswer : Ok;
+        }
+        if (!probing) {
+            for (const SerialPortEntry& e : ports) io.out << e.name << '\t' << e.description << '\n';
+            io.out.flush();
+            return Ok;
+        }
+        // One port after the other, each line as soon as its verdict is in.
+        PortProbe prober;
+        QStringList names;
+        for (const SerialPortEntry& e : ports) names << e.name;
+        QEventLoop loop;
+        QObject::connect(&prober, &PortProbe::portDone, [&](const PortProbe::Result& r) {
+            QString description;
+            for (const SerialPortEntry& e : ports)
+                if (e.name == r.port) description = e.description;
+            io.out << r.port << '\t' << description << '\t' << PortProbe::verdictText(r) << Qt::endl;
+        });
+        QObject::connect(&prober, &PortProbe::finished, &loop, &QEventLoop::quit);
+        // The probe ends every port itself; this is only a last guard.
+        QTimer::singleShot(int(names.size()) * (prober.answerTimeoutMs + 5000), &loop,
+                           &QEventLoop::quit);
+        prober.start(names);
+        loop.exec();
+        return prober.firstController().isEmpty() ? NoAnswer : Ok;
     }
 
     const QStringList ports = p.values(port);

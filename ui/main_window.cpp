@@ -1,7 +1,9 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QScreen>
 #include <QShortcut>
 #include <QToolButton>
@@ -11,6 +13,7 @@
 #include "numbers/numbers_page.h"
 #include "settings/settings_page.h"
 #include "ui/help_picture.h"
+#include "ui/port_choice.h"
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
 #include "ui/side_tab_bar.h"
@@ -28,6 +31,9 @@ public:
         setTabPosition(QTabWidget::West);
     }
 };
+
+// Between a label and the box it names.
+constexpr int LabelGap = 6;
 
 QString portName(const QString& typed) {
     // Leading and trailing blanks and control characters removed.
@@ -79,6 +85,10 @@ void TForm1::FormCreate() {
     cm1.OnReceiveData = [&link](quint8 b) { link.cm1ReceiveData(b); };
     connect(&cm1, &TComm::linkLost, this, &TForm1::linkLost);
     connect(&link.login, &Tpasswordverify::buttonsEnabled, this, &TForm1::setButtonsEnabled);
+    // The port a log-in succeeded on is the one offered at the next start.
+    connect(&link.login, &Tpasswordverify::buttonsEnabled, this, [this](bool enabled) {
+        if (enabled && cm1.isOpen()) portchoice::remember(cm1.CommName);
+    });
     link.login.passwordBox = [this] { return edt3->text(); };
     setButtonsEnabled(link.login.unlocked());
 
@@ -105,7 +115,55 @@ void TForm1::FormCreate() {
     link.verifyWrites = chkVerify->isChecked();
     connect(chkVerify, &QCheckBox::toggled, this, [&link](bool on) { link.verifyWrites = on; });
 
+    probe_ = new PortProbe(this);
+    connect(cbb9, &PortCombo::findRequested, this, &TForm1::findController);
+    connect(probe_, &PortProbe::probing, this, [&link](const QString& port, int n, int total) {
+        link.status.ShowStatus(
+            QStringLiteral("Looking for the controller: %1 (%2/%3)").arg(port).arg(n).arg(total));
+    });
+    connect(probe_, &PortProbe::portDone, this, [this](const PortProbe::Result& r) {
+        session_->traffic.addEvent(
+            QStringLiteral("Find: %1: %2").arg(r.port, PortProbe::verdictText(r)));
+    });
+    connect(probe_, &PortProbe::finished, this, [this, &link] {
+        const QString found = probe_->firstController();
+        const int tried = int(probe_->results().size());
+        if (!found.isEmpty()) {
+            cbb9->preselect(found);
+            link.status.ShowStatus(QStringLiteral("Controller found on %1").arg(found));
+        } else {
+            link.status.ShowStatus(tried == 1 ? QStringLiteral("No controller answered (1 port tried)")
+                                              : QStringLiteral("No controller answered (%1 ports tried)")
+                                                    .arg(tried));
+        }
+        btn8->setEnabled(true);
+        cbb9->findAction->setEnabled(!cm1.isOpen());
+    });
+
     cbb9->refresh(true);
+    preselectPort();
+}
+
+void TForm1::preselectPort(const QString& requested) {
+    QList<SerialPortEntry> listed;
+    for (const QString& name : cbb9->portNames()) listed.append({name, {}});
+    cbb9->preselect(portchoice::preselected(listed, requested, portchoice::remembered(),
+                                            [](const QString& path) { return QFileInfo::exists(path); }));
+}
+
+void TForm1::findController() {
+    if (cm1.isOpen() || probe_->running()) return;
+    cbb9->refresh(false);
+    QStringList ports = cbb9->portNames();
+    const QString typed = portName(cbb9->currentText());
+    if (!typed.isEmpty() && !ports.contains(typed)) ports.prepend(typed);
+    if (ports.isEmpty()) {
+        session_->link.status.ShowStatus(QStringLiteral("No serial port to look at"));
+        return;
+    }
+    btn8->setEnabled(false);
+    cbb9->findAction->setEnabled(false);
+    probe_->start(ports);
 }
 
 void TForm1::buildTopBar() {
@@ -124,6 +182,7 @@ void TForm1::buildTopBar() {
 
     cbb9 = new PortCombo(pnl4);
     cbb9->setGeometry(85, 9, 89, 21);
+    lbl3->move(qMin(28, cbb9->x() - LabelGap - lbl3->width()), lbl3->y());
 
     btn8 = new QPushButton(QStringLiteral("Open"), pnl4);
     btn8->setObjectName(QStringLiteral("btn8"));
@@ -134,11 +193,12 @@ void TForm1::buildTopBar() {
     lbl4->setObjectName(QStringLiteral("lbl4"));
     lbl4->setFont(labelFont);
     lbl4->adjustSize();
-    lbl4->move(319, 12 + (14 - lbl4->height()) / 2);
-
     edt3 = new QLineEdit(QStringLiteral("5729"), pnl4);
     edt3->setObjectName(QStringLiteral("edt3"));
     edt3->setGeometry(373, 9, 93, 21);
+    // The label ends a few pixels before its box, whatever the font measures.
+    lbl4->move(qMin(319, edt3->x() - LabelGap - lbl4->width()),
+               12 + (14 - lbl4->height()) / 2);
 
     btn1 = new QPushButton(QStringLiteral("Log in"), pnl4);
     btn1->setObjectName(QStringLiteral("btn1"));
@@ -207,6 +267,7 @@ void TForm1::setButtonsEnabled(bool enabled) {
 
 void TForm1::showPortState(bool open) {
     btn8->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
+    cbb9->findAction->setEnabled(!open && !probe_->running());
     stat1->setPortOpen(open);
 }
 

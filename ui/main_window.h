@@ -15,6 +15,7 @@
 #include "ui/session.h"
 
 class PortCombo;
+class PortProbe;
 class StatusStrip;
 class QtPrompts;
 class SnapshotKeeper;
@@ -51,6 +52,15 @@ public:
 
     void btn8Click();
 
+    // Puts a port in the box: `requested` when given (varnel-configurator
+    // --port PATH), else the port of the last successful log-in when present,
+    // else the first of the list (USB adapters first).
+    void preselectPort(const QString& requested = QString());
+    // The port list's "Find the controller": probes the listed ports (and a
+    // typed path that is not listed) and selects the first that answers.
+    void findController();
+    PortProbe* portProbe() const { return probe_; }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -66,5 +76,6 @@ private:
     std::unique_ptr<QtPrompts> ownPrompts_;
     std::unique_ptr<DeviceSession> session_;
     SnapshotKeeper* snapshots_ = nullptr;
+    PortProbe* probe_ = nullptr;
     int clicks_ = 0;
 };

@@ -1,6 +1,12 @@
 #include "ui/port_combo.h"
 
+#include "ui/port_choice.h"
+
 #include <QAbstractItemView>
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -35,11 +41,48 @@ PortCombo::PortCombo(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setItemDelegate(new PortItemDelegate(this));
+    findAction = new QAction(QStringLiteral("Find the controller"), this);
+    findAction->setObjectName(QStringLiteral("actFindPort"));
+    findAction->setToolTip(
+        QStringLiteral("Ask every listed port for the device's settings and pick the one that answers"));
+    connect(findAction, &QAction::triggered, this, &PortCombo::findRequested);
+    lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lineEdit(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { showMenu(lineEdit()->mapToGlobal(pos)); });
+}
+
+void PortCombo::contextMenuEvent(QContextMenuEvent* event) {
+    showMenu(event->globalPos());
+    event->accept();
+}
+
+void PortCombo::showMenu(const QPoint& globalPos) {
+    QMenu* menu = lineEdit()->createStandardContextMenu();
+    menu->addSeparator();
+    menu->addAction(findAction);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+}
+
+void PortCombo::preselect(const QString& port) {
+    if (port.isEmpty()) return;
+    const int i = findText(port, Qt::MatchExactly);
+    if (i >= 0)
+        setCurrentIndex(i);
+    else
+        setEditText(port);
+}
+
+QStringList PortCombo::portNames() const {
+    QStringList names;
+    for (int i = 0; i < count(); ++i) names << itemText(i);
+    return names;
 }
 
 void PortCombo::refresh(bool selectFirst) {
     const QString typed = currentText();
-    const QList<SerialPortEntry> ports = source ? source() : QList<SerialPortEntry>{};
+    const QList<SerialPortEntry> ports =
+        portchoice::ordered(source ? source() : QList<SerialPortEntry>{});
     blockSignals(true);
     clear();
     for (const SerialPortEntry& e : ports) {

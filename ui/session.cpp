@@ -8,6 +8,11 @@
 DeviceSession::DeviceSession(Prompts& prompts, QObject* parent)
     : QObject(parent), link(prompts, this) {
     traffic.attach(link);
+    // Status texts go to the event list too: the status panel shows only the
+    // latest, and only as much of it as fits.
+    connect(&link.bar, &StatusBarModel::statusTextChanged, &traffic, [this](const QString& text) {
+        if (!text.isEmpty()) traffic.addEvent(QStringLiteral("Status: ") + text);
+    });
     link.login.LockButtons();
     settings.fillStartContents();
     TtelephoneSend::fillStartContents(numbers);

@@ -52,12 +52,12 @@ StatusStrip::StatusStrip(StatusBarModel& model, QWidget* parent) : QFrame(parent
     img2_->setPixmap(lamp(QColor(30, 190, 40)));
     setPortOpen(false);
 
-    connect(&model, &StatusBarModel::statusTextChanged, panel2_, &QLabel::setText);
+    connect(&model, &StatusBarModel::statusTextChanged, this, &StatusStrip::setStatusText);
     connect(&model, &StatusBarModel::progressChanged, this, [this](int position, bool visible) {
         pb1_->setValue(position);
         pb1_->setVisible(visible);
     });
-    panel2_->setText(model.statusText());
+    setStatusText(model.statusText());
     pb1_->setValue(model.progressPosition());
     pb1_->setVisible(model.progressVisible());
 }
@@ -102,4 +102,18 @@ void StatusStrip::stat1DrawPanel() {
     const QRect lampPanel = panelRect(1);
     img1_->setGeometry(lampPanel.left() + 15, lampPanel.top() + 2, 17, 17);
     img2_->setGeometry(lampPanel.left() + 15, lampPanel.top() + 2, 17, 17);
+    showStatusText();
+}
+
+void StatusStrip::setStatusText(const QString& text) {
+    statusText_ = text;
+    showStatusText();
+}
+
+void StatusStrip::showStatusText() {
+    const int room = panel2_->contentsRect().width() - panel2_->indent() - 2;
+    const QString shown =
+        panel2_->fontMetrics().elidedText(statusText_, Qt::ElideRight, qMax(0, room));
+    panel2_->setText(shown);
+    panel2_->setToolTip(shown == statusText_ ? QString() : statusText_);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The window's status bar stat1: four panels left to right, "COM Port:"
 // (100 px), the port lamp (50 px), the status text (200 px) and the progress
-// bar pb1 over the last panel, 15 px short of its right edge.
+// bar pb1 over the last panel, 15 px short of its right edge. A status text
+// wider than its panel is cut with an ellipsis and shown whole as the panel's
+// tooltip (the Traffic page's event list keeps every one as well).
 
 #include <QFrame>
 #include <QLabel>
@@ -24,12 +26,17 @@ public:
     bool portOpenShown() const;
 
     QRect panelRect(int panel) const;
+    // The status text as given, before any eliding.
+    QString statusText() const { return statusText_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void stat1DrawPanel();
+    void setStatusText(const QString& text);
+    void showStatusText();
+    QString statusText_;
     QLabel* panel0_;
     QFrame* panel1_;
     QLabel* panel2_;

@@ -55,6 +55,8 @@ private slots:
             << int(cli::Usage);
         QTest::newRow("delete, no terminal")
             << QStringList{"history", "delete", "--port", "x"} << int(cli::Usage);
+        QTest::newRow("ports --port without --probe")
+            << QStringList{"ports", "--port", "x"} << int(cli::Usage);
         QTest::newRow("help") << QStringList{"--help"} << int(cli::Ok);
         QTest::newRow("command help") << QStringList{"numbers", "write", "--help"} << int(cli::Ok);
     }
@@ -183,6 +185,46 @@ private slots:
         const Run r = runCli({"time-sync", "--port", a.start()});
         QCOMPARE(r.status, int(cli::NoAnswer));
         QVERIFY(r.out.contains("Receive timeout"));
+    }
+
+    // ports --probe: one line per port in the order given; the exit status
+    // says whether any of them is a controller.
+    void portsProbe_namesTheController_data() {
+        QTest::addColumn<QStringList>("ports");  // "good", "silent", or a path
+        QTest::addColumn<QStringList>("verdicts");
+        QTest::addColumn<int>("status");
+        QTest::newRow("one controller among others")
+            << QStringList{"silent", "/dev/no-such-port", "good"}
+            << QStringList{"no answer", "cannot open", "controller"} << int(cli::Ok);
+        QTest::newRow("none answers") << QStringList{"silent", "/dev/no-such-port"}
+                                      << QStringList{"no answer", "cannot open"}
+                                      << int(cli::NoAnswer);
+    }
+    void portsProbe_namesTheController() {
+        QFETCH(QStringList, ports);
+        QFETCH(QStringList, verdicts);
+        QFETCH(int, status);
+        vdev::VirtualDevice silent, good;
+        vdev::Faults f;
+        f.silent = true;
+        silent.setFaults(f);
+        const QString silentPath = silent.start(), goodPath = good.start();
+        QStringList args{"ports", "--probe"};
+        for (QString& p : ports) {
+            if (p == "silent") p = silentPath;
+            if (p == "good") p = goodPath;
+            args << "--port" << p;
+        }
+        const Run r = runCli(args);
+        QCOMPARE(r.status, status);
+        const QStringList lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), ports.size());
+        for (int i = 0; i < ports.size(); ++i) {
+            QVERIFY2(lines[i].startsWith(ports[i] + '\t'), qPrintable(lines[i]));
+            QVERIFY2(lines[i].section('\t', 2).startsWith(verdicts[i]), qPrintable(lines[i]));
+        }
+        // The probe only reads.
+        QCOMPARE(good.totalRequests(), good.requestCount(0x83));
     }
 
     // Line faults on the command's request (reply 2; reply 1 is the log-in):

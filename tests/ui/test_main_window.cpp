@@ -1,7 +1,9 @@
 // The window's start-up state and the Open/Close button against the virtual
 // device.
 #include <QCheckBox>
+#include <QAction>
 #include <QDir>
+#include <QSettings>
 #include <QTableView>
 #include <QToolButton>
 #include <QtTest>
@@ -9,14 +11,34 @@
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
+#include "ui/port_choice.h"
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
 #include "ui/status_strip.h"
 #include "ui/string_grid.h"
 
+namespace {
+
+// "ttyUSB0=CP2102 USB to UART" -> {name, description}
+QList<SerialPortEntry> portList(const QStringList& items) {
+    QList<SerialPortEntry> list;
+    for (const QString& item : items) list.append({item.section('=', 0, 0), item.section('=', 1)});
+    return list;
+}
+
+}  // namespace
+
 class TestMainWindow : public QObject {
     Q_OBJECT
+    QTemporaryDir preferences;
+
 private slots:
+    void initTestCase() {
+        // The remembered port goes to a folder of this run, not the user's.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, preferences.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, preferences.path());
+    }
+
     void startUp_stateMatchesLayout() {
         RecordingPrompts prompts;
         TForm1 form(&prompts);
@@ -200,11 +222,19 @@ private slots:
         form.btn8Click();
         form.session().link.login.Login();
         QTRY_COMPARE(prompts.texts(), QStringList{"Password confirmed!"});
-        QTRY_COMPARE(form.session().traffic.rowCount(), 2);
+        TrafficLog& log = form.session().traffic;
+        log.flush();
+        QStringList frames;
+        for (int i = 0; i < log.size(); ++i)
+            if (log.at(i).direction != TrafficLog::Event)
+                frames << log.data(log.index(i, TrafficLog::Dir), Qt::DisplayRole).toString() + " " +
+                              log.data(log.index(i, TrafficLog::Checksum), Qt::DisplayRole).toString();
+        QCOMPARE(frames, QStringList({"TX ok", "RX ok"}));
+        // The status texts of the log-in are events between them.
+        QVERIFY(log.toText().contains("Status: Password verifing"));
         auto* view = form.findChild<QTableView*>("lvTraffic");
         QVERIFY(view);
-        QCOMPARE(view->model()->rowCount(), 2);
-        QCOMPARE(view->model()->index(1, TrafficLog::Checksum).data().toString(), QString("ok"));
+        QCOMPARE(view->model()->rowCount(), log.size());
     }
 
     void dialogFilters_translatedForQt_data() {
@@ -221,6 +251,164 @@ private slots:
         QFETCH(QString, filter);
         QFETCH(QString, qt);
         QCOMPARE(QtPrompts::qtFilter(filter), qt);
+    }
+
+    // The list as the system gives it ("name=description"), a port asked for
+    // with --port, the port of the last log-in: the order shown and the port
+    // in the box.
+    void portList_orderAndPreselection_data() {
+        QTest::addColumn<QStringList>("system");
+        QTest::addColumn<QString>("requested");
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("chosen");
+        const QStringList pc{"ttyS0", "ttyS1", "ttyUSB0=CP2102 USB to UART Bridge Controller"};
+        const QStringList inOrder{"ttyUSB0", "ttyS0", "ttyS1"};
+        QTest::newRow("USB adapter before legacy ports") << pc << "" << "" << inOrder << "ttyUSB0";
+        QTest::newRow("numbers compare as numbers")
+            << QStringList{"ttyUSB10", "ttyS10", "ttyUSB2", "ttyS2", "ttyACM0"} << "" << ""
+            << QStringList{"ttyACM0", "ttyUSB2", "ttyUSB10", "ttyS2", "ttyS10"} << "ttyACM0";
+        QTest::newRow("a description naming USB counts")
+            << QStringList{"COM1=Communications Port", "COM7=USB-SERIAL CH340 (COM7)"} << "" << ""
+            << QStringList{"COM7", "COM1"} << "COM7";
+        QTest::newRow("other ports before ttyS")
+            << QStringList{"ttyS0", "ttyAMA0"} << "" << "" << QStringList{"ttyAMA0", "ttyS0"}
+            << "ttyAMA0";
+        QTest::newRow("last log-in port when listed") << pc << "" << "ttyS1" << inOrder << "ttyS1";
+        QTest::newRow("last log-in port gone") << pc << "" << "ttyUSB3" << inOrder << "ttyUSB0";
+        QTest::newRow("last log-in path that exists")
+            << pc << "" << "/dev/null" << inOrder << "/dev/null";
+        QTest::newRow("last log-in path gone")
+            << pc << "" << "/tmp/no-such-pty-here" << inOrder << "ttyUSB0";
+        QTest::newRow("--port before everything")
+            << pc << "/tmp/varnel-device" << "ttyS1" << inOrder << "/tmp/varnel-device";
+        QTest::newRow("--port naming a listed port") << pc << "ttyS1" << "" << inOrder << "ttyS1";
+        QTest::newRow("no ports") << QStringList{} << "" << "ttyS1" << QStringList{} << "";
+    }
+    void portList_orderAndPreselection() {
+        QFETCH(QStringList, system);
+        QFETCH(QString, requested);
+        QFETCH(QString, remembered);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, chosen);
+        portchoice::remember(remembered);
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.cbb9->source = [system] { return portList(system); };
+        form.cbb9->setEditText("");
+        form.cbb9->refresh(true);
+        form.preselectPort(requested);
+        QCOMPARE(form.cbb9->portNames(), shown);
+        QCOMPARE(form.cbb9->currentText(), chosen);
+        for (int i = 0; i < form.cbb9->count(); ++i)
+            if (form.cbb9->itemText(i) == "ttyUSB0")
+                QCOMPARE(form.cbb9->itemData(i, Qt::ToolTipRole).toString(),
+                         QString("CP2102 USB to UART Bridge Controller"));
+    }
+
+    void logIn_remembersThePort_nextWindowStartsOnIt() {
+        portchoice::remember("");
+        vdev::VirtualDevice device;
+        const QString path = device.start();
+        RecordingPrompts prompts;
+        {
+            TForm1 form(&prompts);
+            form.cbb9->setEditText(path);
+            form.btn8Click();
+            form.edt3->setText("0000");  // a refused log-in remembers nothing
+            form.session().link.login.Login();
+            QTRY_COMPARE(prompts.texts(), QStringList{"Password Error!"});
+            QCOMPARE(portchoice::remembered(), QString());
+            form.edt3->setText("5729");
+            form.session().link.login.Login();
+            QTRY_COMPARE(prompts.texts().size(), 2);
+        }
+        QCOMPARE(portchoice::remembered(), path);
+        TForm1 next(&prompts);
+        QCOMPARE(next.cbb9->currentText(), path);
+    }
+
+    // "Find the controller": a silent port, a missing one and the controller;
+    // the box ends on the controller, every verdict is in the event list.
+    void findController_picksTheAnsweringPort() {
+        vdev::VirtualDevice silent, device;
+        vdev::Faults f;
+        f.silent = true;
+        silent.setFaults(f);
+        const QString quiet = silent.start(), good = device.start();
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.cbb9->source = [&] {
+            return QList<SerialPortEntry>{{quiet, {}}, {"/dev/no-such-port-here", {}}, {good, {}}};
+        };
+        form.cbb9->refresh(true);
+        form.cbb9->findAction->trigger();
+        QVERIFY(!form.btn8->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!form.portProbe()->running(), 10000);
+        QCOMPARE(form.cbb9->currentText(), good);
+        QCOMPARE(form.session().link.bar.statusText(), "Controller found on " + good);
+        QVERIFY(form.btn8->isEnabled());
+        QVERIFY(prompts.shown.isEmpty());
+        QCOMPARE(device.requestCount(0x83), 1);
+        QCOMPARE(silent.requestCount(0x83), 1);  // no retry while looking
+        form.session().traffic.flush();
+        const QString log = form.session().traffic.toText();
+        QVERIFY2(log.contains("Find: " + quiet + ": no answer"), qPrintable(log));
+        QVERIFY(log.contains("Find: /dev/no-such-port-here: cannot open"));
+        QVERIFY(log.contains("Find: " + good + ": controller"));
+        // While the window's own port is open, Find is off.
+        form.btn8Click();
+        QVERIFY(!form.cbb9->findAction->isEnabled());
+        form.btn8Click();
+        QVERIFY(form.cbb9->findAction->isEnabled());
+    }
+
+    void labels_endBeforeTheirBoxes_data() {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("COM Port:") << "lbl3" << "cbb9";
+        QTest::newRow("Password:") << "lbl4" << "edt3";
+    }
+    void labels_endBeforeTheirBoxes() {
+        QFETCH(QString, label);
+        QFETCH(QString, box);
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        auto* l = form.findChild<QLabel*>(label);
+        auto* b = form.findChild<QWidget*>(box);
+        QVERIFY(l && b);
+        QVERIFY2(l->geometry().right() + 4 < b->x(),
+                 qPrintable(QString("%1 ends at %2, box at %3")
+                                .arg(label)
+                                .arg(l->geometry().right())
+                                .arg(b->x())));
+    }
+
+    void statusText_tooLongIsElidedWithTooltip_andLogged_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("fits") << "Reading basic setting" << false;
+        QTest::newRow("too long")
+            << "Connection lost: /dev/pts/17 was disconnected (the adapter was unplugged)" << true;
+    }
+    void statusText_tooLongIsElidedWithTooltip_andLogged() {
+        QFETCH(QString, text);
+        QFETCH(bool, elided);
+        RecordingPrompts prompts;
+        TForm1 form(&prompts);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.session().link.status.ShowStatus(text);
+        QLabel* panel = form.stat1->statusLabel();
+        QCOMPARE(form.stat1->statusText(), text);
+        QCOMPARE(panel->text() != text, elided);
+        QCOMPARE(panel->toolTip(), elided ? text : QString());
+        if (elided) {
+            QVERIFY(panel->text().endsWith(QChar(0x2026)));
+            QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->width());
+        }
+        form.session().traffic.flush();
+        QVERIFY(form.session().traffic.toText().contains("Status: " + text));
     }
 
     void portList_refreshKeepsTypedText() {
