@@ -29,7 +29,8 @@ const char* kOverview =
     "  settings read -o FILE      Read the basic settings into a settings profile workbook.\n"
     "  settings write -i FILE     Write a settings profile workbook to the device.\n"
     "  numbers read -o FILE       Read the authorized number list (.xlsx workbook, or .cvs CSV).\n"
-    "  numbers write -i FILE      Write a number list workbook to the device.\n"
+    "  numbers write -i FILE      Write a number list workbook to the device\n"
+    "                             (--changed-only: only the pages that differ).\n"
     "  history read -o FILE       Read the history log (.xlsx or .cvs); --from/--to filter it.\n"
     "  history delete             Delete the history log on the device (asks unless --yes).\n"
     "  time-sync                  Set the device clock to this computer's time.\n"
@@ -76,6 +77,7 @@ struct Job {
     QString command;  // "settings read", ...
     QString file;
     bool verify = false;
+    bool changedOnly = false;
     bool yes = false;
     std::optional<QDateTime> from, to;
 };
@@ -293,10 +295,25 @@ int runJob(Io& io, DeviceRun& dev, const Job& job, const QString& file) {
         }
         dev.summary = wroteTo(QStringLiteral("number list read"), written);
     } else if (job.command == QLatin1String("numbers write")) {
+        if (job.changedOnly) {
+            // What the device holds first; then only the pages that differ
+            // are written, and read back.
+            const QVector<QString> file = s.numbers.snapshot();
+            if (int st = dev.operation([&] { s.telephoneSend.btn10Click(); }, "number list read"))
+                return st;
+            s.numbers.restore(file);
+            link.verifyWrites = true;
+        }
         if (int st = dev.operation([&] { s.telephoneSend.btn9Click(); }, "number list write"))
             return st;
-        dev.summary =
-            QStringLiteral("number list written%1").arg(job.verify ? " and verified" : "");
+        const int pages = s.telephoneSend.PageTotal;
+        dev.summary = QStringLiteral("number list written%1%2")
+                          .arg(job.changedOnly
+                                   ? QStringLiteral(" (%1 of %2 pages differed)")
+                                         .arg(pages)
+                                         .arg(TtelephoneSend::Pages)
+                                   : QString())
+                          .arg(link.verifyWrites ? " and verified" : "");
     } else if (job.command == QLatin1String("history read")) {
         if (int st = dev.operation([&] { s.historyInf.ReadAll(); }, "history read")) return st;
         if (job.from || job.to) {
@@ -399,6 +416,9 @@ int run(const QStringList& arguments, Io& io) {
                  "controller. Exit status 0 when one does, 5 when none does.");
     const QCommandLineOption probePort("port", "Probe this port or device path (repeatable).",
                                        "PORT");
+    const QCommandLineOption changedOnly(
+        "changed-only",
+        "Numbers: read the device first, then write and verify only the pages that differ.");
     p.addOption(help);
     const bool device = job.command != QLatin1String("ports");
     const bool reads = job.command.endsWith(QLatin1String(" read"));
@@ -421,6 +441,7 @@ int run(const QStringList& arguments, Io& io) {
         p.addOption(probe);
         p.addOption(probePort);
     }
+    if (job.command == QLatin1String("numbers write")) p.addOption(changedOnly);
 
     if (!p.parse(QStringList{QStringLiteral("varnel-cli")} + args)) return usage(io, p.errorText());
     if (p.isSet(help)) {
@@ -486,6 +507,7 @@ int run(const QStringList& arguments, Io& io) {
         if (!p.isSet(input)) return usage(io, QStringLiteral("-i FILE is required"));
         job.file = p.value(input);
         job.verify = p.isSet(verify);
+        job.changedOnly = job.command == QLatin1String("numbers write") && p.isSet(changedOnly);
     }
     if (job.command == QLatin1String("history read")) {
         if (p.isSet(from) && !(job.from = parseMoment(p.value(from))))

@@ -171,7 +171,7 @@ void DeviceLink::dispatch(const ReplyFrame& f, const Exchange& ex) {
     }
     t.storeReply(a, f.payload);
     if (accepted(f))
-        t.WriteNext();
+        t.writeAccepted();
     else
         t.finish(OpOutcome::Refused);
 }

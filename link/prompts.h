@@ -9,6 +9,7 @@
 // open are still dispatched.
 
 #include <QString>
+#include <QStringList>
 
 class Prompts {
 public:
@@ -30,6 +31,13 @@ public:
 
     // Warning box with OK and Cancel (delete history). True for OK.
     virtual bool warnOkCancel(const QString& text) = 0;
+
+    // A question with several answers, the last one being Cancel: the index
+    // of the button pressed (Esc and closing the box answer the last). By
+    // default a confirmation: OK is the first answer, Cancel the last.
+    virtual int choose(const QString& text, const QStringList& buttons) {
+        return confirm(text) ? 0 : int(buttons.size()) - 1;
+    }
 
     // File dialogs. `filter` uses the "Description|*.a;*.b|(*.*)|*.*" form of
     // the file layouts; the implementation translates it. An empty result

@@ -12,6 +12,7 @@ void TTemplate::storeReply(qint32 address, const QByteArray& payload) {
 
 bool Tsend_rec_command::startRead(quint16 total) {
     if (!link_.admit()) return false;
+    plan_.reset();
     PageTotal = total;
     PageNext = 1;
     mode_ = Mode::Reading;
@@ -24,9 +25,11 @@ bool Tsend_rec_command::startRead(quint16 total) {
 bool Tsend_rec_command::startWrite(quint16 total) {
     if (!link_.admit()) return false;
     if (!prepareWrite()) return false;
+    PageTotal = total;
+    planChangedPages(total);
     // The last word before anything is written (what the save will change).
     if (link_.beforeWrite && !link_.beforeWrite(this)) return false;
-    PageTotal = total;
+    if (plan_) PageTotal = quint16(plan_->size());
     PageNext = 1;
     mode_ = Mode::Writing;
     lastWasWrite_ = true;
@@ -37,6 +40,27 @@ bool Tsend_rec_command::startWrite(quint16 total) {
     return true;
 }
 
+void Tsend_rec_command::planChangedPages(quint16 total) {
+    // Only what differs from what the device is known to hold is written;
+    // knowing nothing of the device means writing everything.
+    plan_.reset();
+    if (holds_.isEmpty()) return;
+    QVector<int> pages;
+    for (int p = 1; p <= total; ++p) {
+        const auto planned = plannedPage(p);
+        if (!planned) return;
+        const auto known = holds_.constFind(planned->first);
+        if (known == holds_.constEnd() || *known != planned->second) pages << p;
+    }
+    plan_ = pages;
+}
+
+void Tsend_rec_command::writeAccepted() {
+    const auto it = written_.constFind(Address);
+    if (it != written_.constEnd()) holds_.insert(Address, *it);
+    WriteNext();
+}
+
 void Tsend_rec_command::ReadNext() {
     if (mode_ == Mode::Verifying) {
         verifyNext();
@@ -44,7 +68,7 @@ void Tsend_rec_command::ReadNext() {
     }
     if (mode_ != Mode::Reading) return;
     if (PageNext <= PageTotal) {
-        ReadPage(PageNext);
+        ReadPage(pageAt(PageNext));
         ++PageNext;
     } else {
         finish(OpOutcome::Ok);
@@ -54,8 +78,8 @@ void Tsend_rec_command::ReadNext() {
 void Tsend_rec_command::WriteNext() {
     if (mode_ != Mode::Writing) return;
     if (PageNext <= PageTotal) {
-        beforeWritePage(PageNext);
-        if (!WritePage(PageNext)) {
+        beforeWritePage(pageAt(PageNext));
+        if (!WritePage(pageAt(PageNext))) {
             finish(OpOutcome::CheckFailed);
             return;
         }
@@ -71,6 +95,9 @@ void Tsend_rec_command::WriteNext() {
 }
 
 void Tsend_rec_command::handleReadReply() {
+    if (mode_ != Mode::Idle)
+        holds_.insert(Address, heldForm(QByteArray(reinterpret_cast<const char*>(Buffer.data()),
+                                                   int(Buffer.size()))));
     if (mode_ == Mode::Verifying)
         verifyPage();
     else if (mode_ == Mode::Reading)
@@ -79,7 +106,7 @@ void Tsend_rec_command::handleReadReply() {
 
 void Tsend_rec_command::verifyNext() {
     if (PageNext <= PageTotal) {
-        ReadPage(PageNext);
+        ReadPage(pageAt(PageNext));
         ++PageNext;
         return;
     }
@@ -91,7 +118,8 @@ void Tsend_rec_command::verifyPage() {
     if (it != written_.constEnd()) {
         const QByteArray read(reinterpret_cast<const char*>(Buffer.data()), int(Buffer.size()));
         if (read != *it) {
-            const int page = int(std::distance(written_.constBegin(), it)) + 1;
+            // Written pages are kept by address, so in the order of the save.
+            const int page = pageAt(int(std::distance(written_.constBegin(), it)) + 1);
             differences_ << describeDifferences(page, *it, read);
         }
     }
@@ -124,9 +152,11 @@ void Tsend_rec_command::sendRead(qint32 address, const QString& statusText) {
 }
 
 void Tsend_rec_command::sendWrite(qint32 address, const QString& statusText) {
-    if (mode_ == Mode::Writing)
+    if (mode_ == Mode::Writing) {
         written_.insert(
             address, QByteArray(reinterpret_cast<const char*>(Buffer.data()), int(Buffer.size())));
+        holds_.remove(address);  // unknown until the device says yes
+    }
     link_.sendRequest(
         TDataPackage::request(cmd::WriteBlock, address, Buffer.data(), int(Buffer.size())),
         statusText, Exchange::Kind::Page, this);

@@ -12,6 +12,9 @@
 // again starts from page 1.
 
 #include <array>
+#include <optional>
+#include <utility>
+#include <QVector>
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -82,6 +85,28 @@ public:
     virtual QString successText() const { return {}; }
     virtual QString refusalText() const { return {}; }
 
+    // The device page of chain step `step` (1..PageTotal): the page itself,
+    // or for a save of changed pages only, the step-th of those.
+    int pageAt(int step) const { return plan_ ? plan_->value(step - 1) : step; }
+
+    // What the device is known to hold, by address: each page last read from
+    // it or acknowledged as written, on this port. A page whose write was not
+    // acknowledged is unknown.
+    const QMap<qint32, QByteArray>& deviceHolds() const { return holds_; }
+    // Another device, or the same one after the port was closed: nothing is
+    // known any more, and the next save writes every page.
+    void forgetDevice() { holds_.clear(); }
+
+    // The save being started writes this many pages (after prepareWrite;
+    // for beforeWrite); fewer than the whole when only changed pages go.
+    int pagesToWrite() const { return plan_ ? int(plan_->size()) : PageTotal; }
+    bool writesChangedPagesOnly() const { return plan_.has_value(); }
+    // Called from beforeWrite: write every page after all.
+    void writeAllPages() { plan_.reset(); }
+
+    // A write acknowledgement said yes: the device holds that page now.
+    void writeAccepted();
+
     // Pages written by the last save, by device address.
     const QMap<qint32, QByteArray>& writtenPages() const { return written_; }
     // Differences found by the last verification.
@@ -91,6 +116,17 @@ protected:
     // Builds what a save will send, before anything is sent; false (after
     // telling the user why) stops the save with nothing sent.
     virtual bool prepareWrite() { return true; }
+    // The bytes a save will write to `page` (after prepareWrite), with its
+    // address; a transfer that returns nothing always writes every page.
+    virtual std::optional<std::pair<qint32, QByteArray>> plannedPage(int page) const {
+        return std::nullopt;
+    }
+    // A page read from the device in the form a save compares with its
+    // planned pages: by default the bytes as read. A transfer whose decoding
+    // does not give back every byte (an erased record reads as an empty row)
+    // returns what a save of the decoded rows would write, so that a page the
+    // user did not change is not written.
+    virtual QByteArray heldForm(const QByteArray& read) const { return read; }
     // The work that completes a chain (no messages): run before the end is
     // reported.
     virtual void readFinished() {}
@@ -106,8 +142,12 @@ private:
     void verifyNext();
     void verifyPage();
 
+    void planChangedPages(quint16 total);
+
     Mode mode_ = Mode::Idle;
     bool lastWasWrite_ = false;
+    std::optional<QVector<int>> plan_;  // pages of a changed-pages save
+    QMap<qint32, QByteArray> holds_;
     QMap<qint32, QByteArray> written_;
     QStringList differences_;
 };

@@ -72,6 +72,21 @@ bool TtelephoneSend::prepareWrite() {
     return true;
 }
 
+std::optional<std::pair<qint32, QByteArray>> TtelephoneSend::plannedPage(int page) const {
+    if (page < 1 || page > pages_.size()) return std::nullopt;
+    return std::make_pair(numrec::pageAddress(page), pages_[page - 1]);
+}
+
+QByteArray TtelephoneSend::heldForm(const QByteArray& read) const {
+    // Records do not depend on their slot: page 1 of a small grid will do.
+    TextGrid rows(8, 1 + numrec::RecordsPerPage);
+    rows.setRows(1, numrec::decodePage(reinterpret_cast<const quint8*>(read.constData())),
+                 numrec::Number);
+    QByteArray out(numrec::PageSize, '\0');
+    if (!numrec::encodePage(rows, 1, reinterpret_cast<quint8*>(out.data())).isEmpty()) return read;
+    return out;
+}
+
 QString TtelephoneSend::successText() const {
     return lastChainWasWrite()
                ? QStringLiteral("Authorized number list saved success")

@@ -6,8 +6,10 @@
 //        the grid rows its own address names, then the next page is asked.
 // Save:  the pre-save check, then every page is encoded from the grid before
 //        the first request (a cell that cannot be converted stops the save
-//        with nothing sent), then 375 write requests; the device's
-//        acknowledgement of each asks for the next one.
+//        with nothing sent), then the write requests; the device's
+//        acknowledgement of each asks for the next one. When the pages the
+//        device holds are known (read or saved on this port), only the pages
+//        that differ are written (and read back); otherwise all 375.
 
 #include <QVector>
 
@@ -48,6 +50,8 @@ public:
 protected:
     // Encodes every page from the grid.
     bool prepareWrite() override;
+    std::optional<std::pair<qint32, QByteArray>> plannedPage(int page) const override;
+    QByteArray heldForm(const QByteArray& read) const override;
 
 private:
     TextGrid& grid_;

@@ -109,8 +109,20 @@ void TForm1::FormCreate() {
         link.status.ShowStatus(QStringLiteral("Snapshot not saved: ") + error);
     });
     link.beforeWrite = [this, &link](Tsend_rec_command* t) {
-        const QString question = snapshots_->changeQuestion(t);
-        return question.isEmpty() || link.prompts.confirm(question);
+        QString question = snapshots_->changeQuestion(t);
+        if (!t->writesChangedPagesOnly())
+            return question.isEmpty() || link.prompts.confirm(question);
+        // Only the pages that differ from the device go; the whole list is
+        // one answer away (the device may have been changed by SMS since).
+        if (!question.isEmpty()) question += QStringLiteral("\n\n");
+        question += QStringLiteral("%1 of %2 pages will be written.")
+                        .arg(t->pagesToWrite())
+                        .arg(t->PageTotal);
+        const int answer = link.prompts.choose(
+            question, {QStringLiteral("OK(&Y)"), QStringLiteral("Write all pages"),
+                       QStringLiteral("Cancel(&N)")});
+        if (answer == 1) t->writeAllPages();
+        return answer == 0 || answer == 1;
     };
     link.verifyWrites = chkVerify->isChecked();
     connect(chkVerify, &QCheckBox::toggled, this, [&link](bool on) { link.verifyWrites = on; });
@@ -290,14 +302,19 @@ void TForm1::btn8Click() {
         }
         ++clicks_;
         showPortState(true);
-        snapshots_->forgetDevice();
+        forgetDevice();
     } else {
         ++clicks_;
         cm1.ClosePort();
         session_->link.portLost();
         showPortState(false);
-        snapshots_->forgetDevice();
+        forgetDevice();
     }
+}
+
+void TForm1::forgetDevice() {
+    snapshots_->forgetDevice();
+    session_->telephoneSend.forgetDevice();
 }
 
 void TForm1::transferRunning(bool running) {
@@ -311,7 +328,7 @@ void TForm1::linkLost(const QString& reason) {
     if (clicks_ % 2 != 0) ++clicks_;
     session_->link.portLost();
     showPortState(false);
-    snapshots_->forgetDevice();
+    forgetDevice();
     session_->link.status.ShowStatus(
         reason.isEmpty() ? QStringLiteral("Port closed: the device was disconnected") : reason);
 }

@@ -72,6 +72,8 @@ private:
     void showPortState(bool open);
     void linkLost(const QString& reason);
     void transferRunning(bool running);
+    // Another device, or none: what was known of the device no longer holds.
+    void forgetDevice();
 
     std::unique_ptr<QtPrompts> ownPrompts_;
     std::unique_ptr<DeviceSession> session_;

@@ -47,6 +47,26 @@ bool QtPrompts::confirm(const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+int QtPrompts::choose(const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, QString(), shown(text), QMessageBox::NoButton, owner_);
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> added;
+    for (int i = 0; i < buttons.size(); ++i)
+        added << box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole
+                                                                   : QMessageBox::AcceptRole);
+    if (!added.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+        box.setEscapeButton(added.last());
+    }
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QSize size = s->size();
+        box.move((size.width() - 200) / 2, (size.height() - 200) / 2);
+    }
+    box.exec();
+    const int i = int(added.indexOf(box.clickedButton()));
+    return i < 0 ? int(buttons.size()) - 1 : i;
+}
+
 bool QtPrompts::warnOkCancel(const QString& text) {
     return run(owner_, QMessageBox::Warning, QString(), text,
                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;

@@ -15,6 +15,7 @@ public:
     void message(const QString& text) override;
     bool confirm(const QString& text) override;
     bool warnOkCancel(const QString& text) override;
+    int choose(const QString& text, const QStringList& buttons) override;
     QString openFile(const QString& startDir, const QString& filter) override;
     QString saveFile(const QString& startDir, const QString& filter,
                      const QString& proposedName) override;

@@ -277,6 +277,25 @@ private slots:
         QVERIFY2(r.status == cli::Ok, qPrintable(r.err + r.out));
     }
 
+    void numbersWrite_changedOnly_writesAndVerifiesOnlyDifferingPages() {
+        vdev::VirtualDevice a;
+        const QString pa = a.start();
+        const QString read = dir.filePath("list.xlsx"), edited = dir.filePath("edited.xlsx");
+        QCOMPARE(runCli({"numbers", "read", "--port", pa, "-o", read}).status, int(cli::Ok));
+        RecordingPrompts prompts;
+        DeviceSession s(prompts);
+        QString error;
+        QVERIFY2(cli::files::importNumbers(s.numbers, read, &error), qPrintable(error));
+        s.numbers.setRows(10, {{"5550010", "", "", "", "", "yes", "no"}}, 1);
+        QVERIFY2(cli::files::exportNumbers(s.numbers, edited, &error), qPrintable(error));
+        a.resetCounters();
+        const Run r = runCli({"numbers", "write", "--changed-only", "--port", pa, "-i", edited});
+        QVERIFY2(r.status == cli::Ok, qPrintable(r.err + r.out));
+        QVERIFY2(r.out.contains("1 of 375 pages differed) and verified"), qPrintable(r.out));
+        QCOMPARE(a.requestCount(0x82), 1);
+        QCOMPARE(a.requestCount(0x83), 1 + 375 + 1);  // log-in, the read, the read-back
+    }
+
     void refusedWrite_status4() {
         vdev::VirtualDevice a;
         vdev::Faults f;

@@ -250,6 +250,99 @@ private slots:
         QCOMPARE(prompts.count("Authorized number list read to PC software success."), 0);
     }
 
+    // After a read, a save writes (and reads back) only the pages that differ
+    // from what the device holds; after forgetDevice, every page again.
+    void changedPagesSave_sendsOnlyWhatDiffers_data() {
+        QTest::addColumn<QList<int>>("rows");  // rows given a new number; -1 clears slot 33
+        QTest::addColumn<int>("pages");
+        QTest::newRow("one slot") << QList<int>{10} << 1;
+        QTest::newRow("eight slots, one page") << QList<int>{9, 10, 11, 12, 13, 14, 15, 16} << 1;
+        QTest::newRow("eight slots, eight pages") << QList<int>{1, 9, 17, 25, 33, 41, 49, 57} << 8;
+        QTest::newRow("a slot cleared") << QList<int>{-1} << 1;
+        QTest::newRow("nothing changed") << QList<int>{} << 0;
+        QList<int> all;
+        for (int r = 1; r <= 3000; ++r) all << r;
+        QTest::newRow("all slots") << all << 375;
+    }
+    void changedPagesSave_sendsOnlyWhatDiffers() {
+        QFETCH(QList<int>, rows);
+        QFETCH(int, pages);
+        QByteArray rec(RecordSize, '\0');
+        rec.replace(0, 3, "777");
+        rec.replace(22, 10, QByteArray::fromHex("63636363636363630063"));
+        device.memory.replace(32 * RecordSize, RecordSize, rec);  // slot 33
+        session->telephoneSend.btn10Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        for (int row : rows) {
+            if (row < 0)
+                setRow(session->numbers, 33, {"", "", "", "", "", "no", "no"});
+            else
+                setRow(session->numbers, row, {QString::number(5550000 + row), "", "", "", "", "yes", "no"});
+        }
+        const QByteArray before = device.memory;
+        port.sent.clear();
+        session->link.verifyWrites = true;
+        QVERIFY(session->telephoneSend.btn9Click());
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        QCOMPARE(prompts.count("Authorized number list saved success"), 1);
+        QCOMPARE(port.sent.size(), 2 * pages);  // the writes, then their read-backs
+        QCOMPARE(device.writes.size(), pages);
+        // The device holds the list the grid shows; pages left alone kept
+        // their own bytes.
+        for (int p = 1; p <= PageCount; ++p) {
+            const auto rows = decodePage(reinterpret_cast<const quint8*>(device.memory.constData()) +
+                                         (p - 1) * PageSize);
+            for (int i = 0; i < RecordsPerPage; ++i)
+                QCOMPARE(rows[i], session->numbers.rowTexts(8 * (p - 1) + 1 + i).mid(1, rows[i].size()));
+            if (!device.writes.contains(p))
+                QCOMPARE(device.memory.mid((p - 1) * PageSize, PageSize),
+                         before.mid((p - 1) * PageSize, PageSize));
+        }
+        // A new device (the port was closed): every page again.
+        session->telephoneSend.forgetDevice();
+        session->link.verifyWrites = false;
+        port.sent.clear();
+        session->telephoneSend.btn9Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        QCOMPARE(port.sent.size(), 375);
+    }
+
+    void changedPagesSave_stoppedPartWay_nextSaveSendsWhatIsMissing() {
+        session->telephoneSend.btn10Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        for (int row : {1, 100, 2000}) setRow(session->numbers, row, {"123", "", "", "", "", "yes", "no"});
+        device.refusePage = pageOfAddress(pageAddress(13));  // row 100 is on page 13
+        device.writes.clear();
+        session->telephoneSend.btn9Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        QCOMPARE(device.writes, QList<int>{1});
+        device.refusePage = 0;
+        session->telephoneSend.btn9Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        QCOMPARE(device.writes, (QList<int>{1, 13, 250}));
+    }
+
+    void changedPagesSave_question_canWriteAllPages() {
+        session->telephoneSend.btn10Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        setRow(session->numbers, 5, {"123", "", "", "", "", "yes", "no"});
+        int planned = 0;
+        session->link.beforeWrite = [&](Tsend_rec_command* t) -> bool {
+            planned = t->pagesToWrite();
+            const int answer = prompts.choose("pages", {"OK", "Write all pages", "Cancel"});
+            if (answer == 1) t->writeAllPages();
+            return answer != 2;
+        };
+        prompts.choices << 2 << 1;
+        port.sent.clear();
+        QVERIFY(!session->telephoneSend.btn9Click());  // cancelled
+        QVERIFY(port.sent.isEmpty());
+        QCOMPARE(planned, 1);
+        QVERIFY(session->telephoneSend.btn9Click());
+        QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
+        QCOMPARE(port.sent.size(), 375);
+    }
+
     void pressAfterStop_restartsFromPageOne() {
         device.silentPage = 3;
         session->link.bar.tmr1.setInterval(60000);

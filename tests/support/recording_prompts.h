@@ -20,6 +20,7 @@ public:
     QList<Shown> shown;
     QQueue<bool> answers;       // confirm / warnOkCancel; empty queue answers true
     QQueue<QString> fileNames;  // open / save; empty queue answers "" (cancel)
+    QQueue<int> choices;        // choose; empty queue answers 0 (the first button)
 
     // Called while a box is "open" (after it was recorded, before it returns),
     // to let a test run the event loop as a real modal box would.
@@ -34,6 +35,10 @@ public:
     bool warnOkCancel(const QString& text) override {
         record("warn", text);
         return answers.isEmpty() ? true : answers.dequeue();
+    }
+    int choose(const QString& text, const QStringList&) override {
+        record("choose", text);
+        return choices.isEmpty() ? 0 : choices.dequeue();
     }
     QString openFile(const QString& startDir, const QString& filter) override {
         shown.append({"open", filter, startDir, {}});
@@ -50,7 +55,7 @@ public:
         QStringList out;
         for (const Shown& s : shown)
             if (s.kind == "inform" || s.kind == "message" || s.kind == "confirm" ||
-                s.kind == "warn")
+                s.kind == "warn" || s.kind == "choose")
                 out << s.text;
         return out;
     }
