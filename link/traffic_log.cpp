@@ -156,6 +156,9 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const {
     const Record& r = records_[size_t(index.row())];
     if (role == Qt::DisplayRole) return cell(r, index.column());
     if (role == AlertRole) return !r.checksumOk || r.direction == Event;
+    // An event's text is often wider than its column.
+    if (role == Qt::ToolTipRole && r.direction == Event && index.column() == Command)
+        return r.event;
     return {};
 }
 

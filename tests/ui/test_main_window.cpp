@@ -407,8 +407,11 @@ private slots:
             QVERIFY(panel->text().endsWith(QChar(0x2026)));
             QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->width());
         }
-        form.session().traffic.flush();
-        QVERIFY(form.session().traffic.toText().contains("Status: " + text));
+        TrafficLog& log = form.session().traffic;
+        log.flush();
+        const QModelIndex last = log.index(log.rowCount() - 1, TrafficLog::Command);
+        QCOMPARE(last.data(Qt::DisplayRole).toString(), "Status: " + text);
+        QCOMPARE(last.data(Qt::ToolTipRole).toString(), "Status: " + text);
     }
 
     void portList_refreshKeepsTypedText() {
