@@ -46,6 +46,8 @@ PortCombo::PortCombo(QWidget* parent) : QComboBox(parent) {
     findAction->setToolTip(
         QStringLiteral("Ask every listed port for the device's settings and pick the one that answers"));
     connect(findAction, &QAction::triggered, this, &PortCombo::findRequested);
+    // A device path is often longer than the box is wide.
+    connect(this, &QComboBox::currentTextChanged, this, &QWidget::setToolTip);
     lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lineEdit(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { showMenu(lineEdit()->mapToGlobal(pos)); });
