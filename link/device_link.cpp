@@ -309,29 +309,25 @@ void DeviceLink::silenceTimer() {
 }
 
 void DeviceLink::cancelActive() {
-    if (active_) {
-        active_->finish(OpOutcome::Cancelled);
-        return;
-    }
-    if (!inFlight_) return;
-    const Exchange ex = *inFlight_;
-    inFlight_.reset();
-    bar.tmr1.switchOff();
-    endExchange(ex, OpOutcome::Cancelled);
+    endRunning(OpOutcome::Cancelled);
 }
 
 void DeviceLink::portLost() {
     recData.reset();
     silence_.stop();
+    endRunning(OpOutcome::LinkLost);
+}
+
+void DeviceLink::endRunning(OpOutcome outcome) {
     if (active_) {
-        active_->finish(OpOutcome::LinkLost);
+        active_->finish(outcome);
         return;
     }
     if (!inFlight_) return;
     const Exchange ex = *inFlight_;
     inFlight_.reset();
     bar.tmr1.switchOff();
-    endExchange(ex, OpOutcome::LinkLost);
+    endExchange(ex, outcome);
 }
 
 void DeviceLink::transferStarted(Tsend_rec_command* t) {

@@ -140,6 +140,8 @@ private:
     void dispatchCommand(const ReplyFrame& f);
     void failInFlight(OpOutcome outcome, const QString& why);
     void endExchange(const Exchange& ex, OpOutcome outcome);
+    // Ends the running operation, transfer or single exchange.
+    void endRunning(OpOutcome outcome);
     void reportFailure(OpOutcome outcome);
     void silenceTimer();
     void noteDamaged();
