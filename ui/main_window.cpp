@@ -144,9 +144,9 @@ void TForm1::FormCreate() {
             cbb9->preselect(found);
             link.status.ShowStatus(QStringLiteral("Controller found on %1").arg(found));
         } else {
-            link.status.ShowStatus(tried == 1 ? QStringLiteral("No controller answered (1 port tried)")
-                                              : QStringLiteral("No controller answered (%1 ports tried)")
-                                                    .arg(tried));
+            link.status.ShowStatus(
+                tried == 1 ? QStringLiteral("No controller answered (1 port tried)")
+                           : QStringLiteral("No controller answered (%1 ports tried)").arg(tried));
         }
         btn8->setEnabled(true);
         cbb9->findAction->setEnabled(!cm1.isOpen());
@@ -159,8 +159,9 @@ void TForm1::FormCreate() {
 void TForm1::preselectPort(const QString& requested) {
     QList<SerialPortEntry> listed;
     for (const QString& name : cbb9->portNames()) listed.append({name, {}});
-    cbb9->preselect(portchoice::preselected(listed, requested, portchoice::remembered(),
-                                            [](const QString& path) { return QFileInfo::exists(path); }));
+    const auto exists = [](const QString& path) { return QFileInfo::exists(path); };
+    cbb9->preselect(
+        portchoice::preselected(listed, requested, portchoice::remembered(), exists));
 }
 
 void TForm1::findController() {

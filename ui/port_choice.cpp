@@ -56,11 +56,10 @@ QString preselected(const QList<SerialPortEntry>& ordered, const QString& reques
                     const std::function<bool(const QString&)>& pathExists) {
     if (!requested.trimmed().isEmpty()) return requested.trimmed();
     if (!remembered.isEmpty()) {
-        const bool listed = std::any_of(ordered.cbegin(), ordered.cend(), [&](const auto& e) {
-            return e.name == remembered;
-        });
-        const bool path = remembered.contains(QLatin1Char('/')) && pathExists &&
-                          pathExists(remembered);
+        const bool listed = std::any_of(ordered.cbegin(), ordered.cend(),
+                                        [&](const auto& e) { return e.name == remembered; });
+        const bool path =
+            remembered.contains(QLatin1Char('/')) && pathExists && pathExists(remembered);
         if (listed || path) return remembered;
     }
     return ordered.isEmpty() ? QString() : ordered.first().name;
@@ -89,7 +88,8 @@ public:
 };
 
 PortProbe::PortProbe(QObject* parent)
-    : QObject(parent), prompts_(std::make_unique<Quiet>()),
+    : QObject(parent),
+      prompts_(std::make_unique<Quiet>()),
       link_(std::make_unique<DeviceLink>(*prompts_)) {
     link_->port = &comm_;
     link_->retries = 0;
@@ -98,9 +98,15 @@ PortProbe::PortProbe(QObject* parent)
     connect(link_.get(), &DeviceLink::operationFinished, this, [this](OpOutcome o) {
         switch (o) {
             case OpOutcome::Ok:
-            case OpOutcome::WrongPassword: done(Verdict::Controller); break;
-            case OpOutcome::InvalidData: done(Verdict::Damaged); break;
-            default: done(Verdict::NoAnswer); break;
+            case OpOutcome::WrongPassword:
+                done(Verdict::Controller);
+                break;
+            case OpOutcome::InvalidData:
+                done(Verdict::Damaged);
+                break;
+            default:
+                done(Verdict::NoAnswer);
+                break;
         }
     });
     connect(&comm_, &TComm::linkLost, this, [this](const QString&) { link_->portLost(); });
@@ -182,9 +188,12 @@ QString PortProbe::firstController() const {
 
 QString PortProbe::verdictText(const Result& r) {
     switch (r.verdict) {
-        case Verdict::Controller: return QStringLiteral("controller");
-        case Verdict::NoAnswer: return QStringLiteral("no answer");
-        case Verdict::Damaged: return QStringLiteral("answers, but not as a controller");
+        case Verdict::Controller:
+            return QStringLiteral("controller");
+        case Verdict::NoAnswer:
+            return QStringLiteral("no answer");
+        case Verdict::Damaged:
+            return QStringLiteral("answers, but not as a controller");
         case Verdict::CannotOpen:
             return QStringLiteral("cannot open") +
                    (r.detail.isEmpty() ? QString() : QStringLiteral(": ") + r.detail);

@@ -1,7 +1,5 @@
 #include "ui/port_combo.h"
 
-#include "ui/port_choice.h"
-
 #include <QAbstractItemView>
 #include <QAction>
 #include <QContextMenuEvent>
@@ -9,6 +7,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
+
+#include "ui/port_choice.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ PortCombo::PortCombo(QWidget* parent) : QComboBox(parent) {
     setItemDelegate(new PortItemDelegate(this));
     findAction = new QAction(QStringLiteral("Find the controller"), this);
     findAction->setObjectName(QStringLiteral("actFindPort"));
-    findAction->setToolTip(
-        QStringLiteral("Ask every listed port for the device's settings and pick the one that answers"));
+    findAction->setToolTip(QStringLiteral(
+        "Ask every listed port for the device's settings and pick the one that answers"));
     connect(findAction, &QAction::triggered, this, &PortCombo::findRequested);
     // A device path is often longer than the box is wide.
     connect(this, &QComboBox::currentTextChanged, this, &QWidget::setToolTip);
