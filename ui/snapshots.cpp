@@ -20,10 +20,11 @@ QString kindOf(const DeviceSession& s, const Tsend_rec_command* t) {
     return {};
 }
 
+// The list bytes, not the indexes: a list without a selection keeps its own byte.
 std::array<int, 6> choicesOf(const SettingsSheet& sheet) {
     std::array<int, 6> c{};
     for (int i = 0; i < SettingsSheet::ChoiceCount; ++i)
-        c[size_t(i)] = sheet.choice(SettingsSheet::Choice(i));
+        c[size_t(i)] = sheet.choiceByte(SettingsSheet::Choice(i));
     return c;
 }
 
