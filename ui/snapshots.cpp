@@ -172,8 +172,9 @@ QString SnapshotKeeper::numbersChange(const TextGrid& before, const TextGrid& no
             (deleted || emptied) ? ++cleared : ++changed;
         }
     }
-    return QStringLiteral("%1 slots changed, %2 cleared, %3 unchanged")
+    return QStringLiteral("%1 %2 changed, %3 cleared, %4 unchanged")
         .arg(changed)
+        .arg(changed == 1 ? QStringLiteral("slot") : QStringLiteral("slots"))
         .arg(cleared)
         .arg(unchanged);
 }

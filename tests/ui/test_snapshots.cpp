@@ -99,6 +99,8 @@ private slots:
         QVERIFY(keeper.changeQuestion(&h.session->telephoneSend)
                     .contains("0 slots changed, 0 cleared, 3000 unchanged"));
         h.session->numbers.setRows(5, {{"5", "5550105", "", "", "", "", "yes", "no"}});
+        QVERIFY(keeper.changeQuestion(&h.session->telephoneSend)
+                    .contains("1 slot changed, 0 cleared, 2999 unchanged"));
         h.session->numbers.setRows(
             77, {{"77", "+4412345", "2024/05/17", "08:30", "2025/01/02", "18:05", "no", "no"}});
         const QString q = keeper.changeQuestion(&h.session->telephoneSend);
