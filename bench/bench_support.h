@@ -3,6 +3,7 @@
 // sink that keeps the last request, and reply frames as the device sends them.
 
 #include <QByteArray>
+#include <QtGlobal>
 #include <QStringList>
 
 #include "link/byte_sink.h"
@@ -12,6 +13,13 @@
 #include "ui/session.h"
 
 namespace bench {
+
+// Benchmarks with widgets run without a display too: offscreen then.
+inline void offscreenWithoutDisplay() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 // Keeps the texts of the message boxes; confirmations are answered yes.
 class SilentPrompts : public Prompts {

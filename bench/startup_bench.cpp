@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "bench_support.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -35,9 +36,7 @@ double timeToShow(Make make) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenWithoutDisplay();
     QApplication app(argc, argv);
     const QSize size(TForm1::ClientWidth, TForm1::ClientHeight);
     QVector<double> bare, tool;

@@ -242,9 +242,7 @@ double oneSlotSave(bool paced, int* requests) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenWithoutDisplay();
     QApplication app(argc, argv);
     const bool paced = !app.arguments().contains(QStringLiteral("--no-paced"));
     const double wireFloor = 375.0 * 274 * 10 / 115200;

@@ -62,9 +62,6 @@ public:
     // save is being verified compares it with the page that was written.
     void handleReadReply();
 
-    // Stop / Esc: ends the chain at once.
-    void cancel() { finish(OpOutcome::Cancelled); }
-
     // The one way out of a running chain, whatever the reason: the mode goes
     // back to Idle and the link reports the outcome once. Ignored when idle.
     void finish(OpOutcome outcome);
