@@ -20,42 +20,7 @@ void closeFd(int& fd) {
     fd = -1;
 }
 
-bool plausibleTime(const QByteArray& p) {
-    if (p.size() != 6) return false;
-    const auto b = [&p](int i) { return int(quint8(p[i])); };
-    return b(1) >= 1 && b(1) <= 12 && b(2) >= 1 && b(2) <= 31 && b(3) < 24 && b(4) < 60 &&
-           b(5) < 60;
-}
-
-const QList<QPair<ReplyFault, const char*>>& faultNames() {
-    static const QList<QPair<ReplyFault, const char*>> names = {
-        {ReplyFault::BadChecksum, "bad-checksum"}, {ReplyFault::Noise, "noise"},
-        {ReplyFault::Short, "short"},              {ReplyFault::Late, "late"},
-        {ReplyFault::Duplicate, "duplicate"},      {ReplyFault::Cut, "cut"},
-        {ReplyFault::Silence, "silence"},          {ReplyFault::Chunked, "chunked"},
-    };
-    return names;
-}
-
 }  // namespace
-
-std::optional<ReplyFault> replyFaultNamed(const QString& name) {
-    for (const auto& [fault, text] : faultNames())
-        if (name == QLatin1String(text)) return fault;
-    return std::nullopt;
-}
-
-QString replyFaultName(ReplyFault fault) {
-    for (const auto& [f, text] : faultNames())
-        if (f == fault) return QString::fromLatin1(text);
-    return {};
-}
-
-QStringList replyFaultNames() {
-    QStringList out;
-    for (const auto& entry : faultNames()) out << QString::fromLatin1(entry.second);
-    return out;
-}
 
 VirtualDevice::VirtualDevice() = default;
 
@@ -154,39 +119,37 @@ QString VirtualDevice::slavePath() const {
 
 QByteArray VirtualDevice::pageBytes(Region region, int page) const {
     std::lock_guard lock(mutex_);
-    return memory_.page(region, page);
+    return state_.memory.page(region, page);
 }
 
 bool VirtualDevice::setPageBytes(Region region, int page, const QByteArray& bytes) {
     std::lock_guard lock(mutex_);
-    return memory_.setPage(region, page, bytes);
+    return state_.memory.setPage(region, page, bytes);
 }
 
 void VirtualDevice::resetMemory() {
     std::lock_guard lock(mutex_);
-    memory_.resetToFactory();
-    checkingMode_ = false;
-    clock_.reset();
+    state_.reset();
 }
 
 void VirtualDevice::fillSampleHistory(int count, quint32 seed) {
     std::lock_guard lock(mutex_);
-    memory_.fillSampleHistory(count, seed);
+    state_.memory.fillSampleHistory(count, seed);
 }
 
 QByteArray VirtualDevice::image() const {
     std::lock_guard lock(mutex_);
-    return memory_.image();
+    return state_.memory.image();
 }
 
 bool VirtualDevice::loadImage(const QString& path, QString* error) {
     std::lock_guard lock(mutex_);
-    return memory_.loadImage(path, error);
+    return state_.memory.loadImage(path, error);
 }
 
 bool VirtualDevice::saveImage(const QString& path, QString* error) const {
     std::lock_guard lock(mutex_);
-    return memory_.saveImage(path, error);
+    return state_.memory.saveImage(path, error);
 }
 
 void VirtualDevice::setFaults(const Faults& faults) {
@@ -245,55 +208,12 @@ bool VirtualDevice::waitIdle(int timeoutMs) const {
 
 bool VirtualDevice::checkingMode() const {
     std::lock_guard lock(mutex_);
-    return checkingMode_;
+    return state_.checkingMode;
 }
 
 std::optional<std::array<quint8, 6>> VirtualDevice::deviceClock() const {
     std::lock_guard lock(mutex_);
-    return clock_;
-}
-
-QByteArray VirtualDevice::answerLocked(const Frame& rq, int number, const Faults& f) {
-    const bool refuse = f.refuseReply == number;
-    auto ack = [&rq](bool ok) {
-        return encodeFrame(rq.code, rq.address, QByteArray(1, ok ? 1 : 0));
-    };
-    switch (rq.code) {
-        case CmdReadBlock: {
-            const auto block = blockAt(rq.address);
-            const QByteArray data =
-                block ? memory_.page(block->region, block->page) : QByteArray(PageSize, char(0xFF));
-            return encodeFrame(rq.code, rq.address, data);
-        }
-        case CmdWriteBlock: {
-            const auto block = blockAt(rq.address);
-            const bool ok = !refuse && !f.refuseWrites && rq.payload.size() == PageSize && block &&
-                            block->region != Region::History;
-            if (ok) {
-                QByteArray data = rq.payload;
-                if (f.corruptStore) data[0] = char(quint8(data[0]) ^ 0x01);
-                memory_.setPage(block->region, block->page, data);
-            }
-            return ack(ok);
-        }
-        case CmdDeleteHistory:
-            if (!refuse) memory_.eraseHistory();
-            return ack(!refuse);
-        case CmdCheckingMode:
-            if (!refuse) checkingMode_ = true;
-            return ack(!refuse);
-        case CmdTimeSync: {
-            const bool ok = !refuse && plausibleTime(rq.payload);
-            if (ok) {
-                std::array<quint8, 6> t{};
-                for (int i = 0; i < 6; ++i) t[size_t(i)] = quint8(rq.payload[i]);
-                clock_ = t;
-            }
-            return ack(ok);
-        }
-        default:
-            return {};
-    }
+    return state_.clock;
 }
 
 void VirtualDevice::run() {
@@ -325,46 +245,12 @@ void VirtualDevice::run() {
         {
             std::lock_guard lock(mutex_);
             f = faults_;
-            if (f.silent || (f.silentAfter >= 0 && number > f.silentAfter)) return;
-            reply = answerLocked(rq, number, f);
+            if (!DeviceResponder::answers(f, number)) return;
+            reply = state_.answer(rq, number, f);
         }
-        if (reply.isEmpty()) return;
-        if (f.badChecksumReply == number) reply.back() = char(quint8(reply.back()) ^ 0x5A);
-        if (f.cutReply == number) reply.truncate(qMax(0, f.cutAfter));
-        const std::optional<ReplyFault> fault =
-            f.onReply.contains(number) ? std::optional(f.onReply.value(number)) : std::nullopt;
-        int copies = 1;
-        Clock::time_point at = now;
-        if (fault) {
-            switch (*fault) {
-                case ReplyFault::BadChecksum:
-                    reply.back() = char(quint8(reply.back()) ^ 0x5A);
-                    break;
-                case ReplyFault::Noise:
-                    reply = QByteArray(1, char(0x23));
-                    break;
-                case ReplyFault::Short: {
-                    const QByteArray payload = reply.mid(8, reply.size() - 9);
-                    reply = encodeFrame(rq.code, rq.address, payload.left(payload.size() / 2));
-                    break;
-                }
-                case ReplyFault::Late:
-                    at += std::chrono::milliseconds(f.lateMs);
-                    break;
-                case ReplyFault::Duplicate:
-                    copies = 2;
-                    break;
-                case ReplyFault::Cut:
-                    reply.truncate(reply.size() / 2);
-                    break;
-                case ReplyFault::Silence:
-                    return;
-                case ReplyFault::Chunked:
-                    f.chunkSize = 16;
-                    f.chunkDelayMs = f.gapMs;
-                    break;
-            }
-        }
+        const std::optional<LineReply> line = lineReply(reply, rq, number, f);
+        if (!line) return;
+        Clock::time_point at = now + line->delay;
 
         if (f.paced && lineFree > at) at = lineFree;
         auto push = [&](QByteArray bytes, bool ends) {
@@ -377,16 +263,16 @@ void VirtualDevice::run() {
             lineFree = at;
             out.push_back(std::move(s));
         };
-        if (!f.garbage.isEmpty() && (f.garbageReply == 0 || f.garbageReply == number))
-            push(f.garbage, false);
-        for (int copy = 0; copy < copies; ++copy) {
-            if (f.chunkSize > 0 && reply.size() > f.chunkSize) {
-                for (int i = 0; i < reply.size(); i += f.chunkSize) {
-                    if (i > 0) at += std::chrono::milliseconds(f.chunkDelayMs);
-                    push(reply.mid(i, f.chunkSize), i + f.chunkSize >= reply.size());
+        if (!line->garbage.isEmpty()) push(line->garbage, false);
+        for (int copy = 0; copy < line->copies; ++copy) {
+            const QByteArray& bytes = line->bytes;
+            if (line->chunkSize > 0 && bytes.size() > line->chunkSize) {
+                for (int i = 0; i < bytes.size(); i += line->chunkSize) {
+                    if (i > 0) at += std::chrono::milliseconds(line->chunkDelayMs);
+                    push(bytes.mid(i, line->chunkSize), i + line->chunkSize >= bytes.size());
                 }
             } else {
-                push(reply, true);  // a reply cut to nothing still counts as sent
+                push(bytes, true);  // a reply cut to nothing still counts as sent
             }
         }
     };

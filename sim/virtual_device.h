@@ -43,49 +43,12 @@
 
 #include "sim/device_frame.h"
 #include "sim/device_memory.h"
+#include "sim/device_responder.h"
 
 namespace vdev {
 
 // One line at 115200 baud, 8N1: ten bit times per byte.
 constexpr std::chrono::nanoseconds ByteTime{86806};
-
-// What can happen to one reply on a real line.
-enum class ReplyFault {
-    BadChecksum,  // the reply with its checksum byte altered
-    Noise,        // one stray start marker (0x23) instead of the reply
-    Short,        // a valid frame carrying only the first half of the payload
-    Late,         // the reply held back for Faults::lateMs
-    Duplicate,    // the reply sent twice
-    Cut,          // the reply stops after half of its bytes
-    Silence,      // no reply at all
-    Chunked,      // the reply in 16-byte chunks, Faults::gapMs apart
-};
-// "bad-checksum", "noise", ... and back; nullopt for an unknown name.
-std::optional<ReplyFault> replyFaultNamed(const QString& name);
-QString replyFaultName(ReplyFault fault);
-QStringList replyFaultNames();
-
-struct Faults {
-    QMap<int, ReplyFault> onReply;  // reply number -> what happens to it
-    int lateMs = 3500;              // Late: how long the reply is held back
-    int gapMs = 100;                // Chunked: the pause between chunks
-
-    bool silent = false;        // answer nothing at all
-    int silentAfter = -1;       // answer requests 1..N, then nothing (-1: off)
-    int badChecksumReply = 0;   // reply N goes out with a wrong checksum (0: off)
-    bool refuseWrites = false;  // every write block is answered 00 and not stored
-    int refuseReply = 0;        // reply N, if it acknowledges (0x82, 0x03, 0x04, 0x85), says 00
-                                // and the request has no effect
-    int cutReply = 0;           // reply N stops after cutAfter bytes (0: off)
-    int cutAfter = 0;
-    QByteArray garbage;         // bytes sent in front of a reply ...
-    int garbageReply = 0;       // ... of reply N only (0: in front of every reply)
-    int chunkSize = 0;          // split every reply into chunks of this many bytes (0: off)
-    int chunkDelayMs = 0;       // pause before each chunk after the first
-    bool corruptStore = false;  // acknowledge writes with 01 but store the block with
-                                // its first byte's lowest bit inverted
-    bool paced = false;         // 115200 baud timing in both directions
-};
 
 struct ReceivedRequest {
     Frame frame;
@@ -138,21 +101,16 @@ public:
 
 private:
     void run();
-    // The reply frame to `request` (empty: the device does not answer), with
-    // the request's effect on memory and state applied. Called with mutex_ held.
-    QByteArray answerLocked(const Frame& request, int number, const Faults& faults);
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    DeviceMemory memory_;
+    DeviceResponder state_;  // memory, checking mode and clock
     Faults faults_;
     std::array<int, 256> perCode_{};
     int total_ = 0;
     int invalid_ = 0;
     int replies_ = 0;
     QList<ReceivedRequest> log_;
-    bool checkingMode_ = false;
-    std::optional<std::array<quint8, 6>> clock_;
     bool outputBusy_ = false;
 
     // Owned by the device thread while running.
