@@ -17,6 +17,7 @@
 #include "numbers/number_files.h"
 #include "numbers/number_record.h"
 #include "ui/session.h"
+#include "ui/date_time_entry.h"
 #include "ui/string_grid.h"
 
 using namespace numrec;
@@ -31,15 +32,20 @@ public:
     virtual ~Blankable() = default;
     virtual void setBlank(bool blank) = 0;
     bool blank() const { return blank_; }
+    // Tab (true) or Shift+Tab (false) pressed in the picker: the grid's cell
+    // navigation takes over.
+    std::function<void(bool next)> tabbed;
 
 protected:
     bool blank_ = false;
 };
 
 template <class Edit>
-class CellPicker : public Edit, public Blankable {
+class CellPicker : public DateTimeEntry<Edit>, public Blankable {
+    using Base = DateTimeEntry<Edit>;
+
 public:
-    explicit CellPicker(QWidget* parent) : Edit(parent) {
+    explicit CellPicker(QWidget* parent) : Base(parent) {
         QObject::connect(this, &QDateTimeEdit::dateTimeChanged, this, [this] { setBlank(false); });
     }
     void setBlank(bool blank) override {
@@ -51,31 +57,36 @@ public:
 
 protected:
     QString textFromDateTime(const QDateTime& dt) const override {
-        return blank_ ? QString() : Edit::textFromDateTime(dt);
+        return blank_ ? QString() : Base::textFromDateTime(dt);
     }
     void keyPressEvent(QKeyEvent* e) override {
         if (blank_ && !e->text().isEmpty()) {
             setBlank(false);
             this->setSelectedSection(this->sectionAt(0));
         }
-        Edit::keyPressEvent(e);
+        Base::keyPressEvent(e);
     }
     void focusInEvent(QFocusEvent* e) override {
         // A blank edit has no section text to select.
         if (blank_)
             QAbstractSpinBox::focusInEvent(e);
         else
-            Edit::focusInEvent(e);
+            Base::focusInEvent(e);
+    }
+    bool focusNextPrevChild(bool next) override {
+        if (!tabbed) return Base::focusNextPrevChild(next);
+        tabbed(next);
+        return true;
     }
     void stepBy(int steps) override {
         setBlank(false);
-        Edit::stepBy(steps);
+        Base::stepBy(steps);
     }
     // An arrow key or the wheel always gives a blank edit a value, even when
     // the hidden value could not step that way (a minute of 59, say).
     QAbstractSpinBox::StepEnabled stepEnabled() const override {
         if (blank_) return QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
-        return Edit::stepEnabled();
+        return Base::stepEnabled();
     }
 };
 
@@ -233,10 +244,19 @@ NumbersPage::NumbersPage(DeviceSession& session, QWidget* parent)
     pickers_[3] = makeTime(QTime(now.time().hour(), now.time().minute()));
     static const char* pickerNames[4] = {"dtp_startdate", "dtp_starttime", "dtp_enddate",
                                          "dtp_endtime"};
+    // The wheel over the tab scrolls the grid; a picker takes it only once a
+    // click has given it the focus (ui/string_grid.h).
+    gate_ = new WheelGate(this);
+    gate_->divert = [this](QWidget*, QWheelEvent* w) { scrollByWheel(w); };
     for (int i = 0; i < 4; ++i) {
         pickers_[i]->setObjectName(QString::fromLatin1(pickerNames[i]));
         pickers_[i]->hide();
+        // Reached by a click, or from its cell with F2; Tab goes on to the
+        // grid's next cell.
+        pickers_[i]->setFocusPolicy(Qt::ClickFocus);
+        dynamic_cast<Blankable*>(pickers_[i])->tabbed = [this](bool next) { tabFromPicker(next); };
         pickers_[i]->installEventFilter(this);
+        gate_->watch(pickers_[i]);
     }
 
     // The start date is written into its cell as soon as the user changes it.
@@ -273,11 +293,14 @@ NumbersPage::NumbersPage(DeviceSession& session, QWidget* parent)
                 if (row >= from.row() && row <= to.row()) syncPickers();
             });
 
-    strngrd3_->viewport()->installEventFilter(this);
-    strngrd3_->verticalHeader()->viewport()->installEventFilter(this);
-    strngrd3_->installEventFilter(this);
-    pnl6_->installEventFilter(this);
-    content_->installEventFilter(this);
+    // Every part of the tab, scroll bars and headers included, turns the
+    // wheel into grid lines; the pickers go through the gate.
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>()) {
+        bool inPicker = false;
+        for (QDateTimeEdit* p : pickers_) inPicker = inPicker || w == p || p->isAncestorOf(w);
+        if (!inPicker) w->installEventFilter(this);
+    }
 }
 
 QDateTimeEdit* NumbersPage::picker(int col) const {
@@ -405,7 +428,27 @@ void NumbersPage::writeBack(int col) {
     writing_ = false;
 }
 
+void NumbersPage::scrollByWheel(QWheelEvent* w) {
+    const QPoint delta = w->angleDelta();
+    if (delta.y() != 0) {
+        wheelLines(delta.y());
+    } else if (delta.x() != 0) {
+        QWheelEvent sideways(QPointF(), w->globalPosition(), w->pixelDelta(), delta, w->buttons(),
+                             w->modifiers(), w->phase(), w->inverted());
+        QApplication::sendEvent(strngrd3_->horizontalScrollBar(), &sideways);
+    }
+}
+
+void NumbersPage::tabFromPicker(bool next) {
+    // Leaving the picker writes it back; the grid then moves to the next
+    // cell as Tab does there.
+    strngrd3_->setFocus(Qt::TabFocusReason);
+    QKeyEvent tab(QEvent::KeyPress, next ? Qt::Key_Tab : Qt::Key_Backtab, Qt::NoModifier);
+    QApplication::sendEvent(strngrd3_, &tab);
+}
+
 void NumbersPage::wheelLines(int angleDelta) {
+    gate_->gridWheeled();
     wheelRest_ += angleDelta;
     QScrollBar* bar = strngrd3_->verticalScrollBar();
     while (wheelRest_ <= -120) {
@@ -436,6 +479,16 @@ bool NumbersPage::eventFilter(QObject* watched, QEvent* event) {
             wheelLines(w->angleDelta().y());
             return true;
         }
+        case QEvent::KeyPress:
+            // F2 on a date or time cell puts the keyboard into its picker.
+            if (watched == strngrd3_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
+                QDateTimeEdit* p = picker(strngrd3_->currentCol());
+                if (p && p->isVisible()) {
+                    p->setFocus(Qt::OtherFocusReason);
+                    return true;
+                }
+            }
+            break;
         case QEvent::Resize:
         case QEvent::Move:
             if (watched == strngrd3_->viewport() || watched == strngrd3_) syncPickers();

@@ -12,7 +12,12 @@
 //  - columns 2-5 are edited through a picker placed over the current cell,
 //    never over a row whose "Always(V)" is set; the picker writes its value
 //    back when it loses the focus (the start-date picker also at once on
-//    every change, and hides itself on leaving);
+//    every change, and hides itself on leaving); a click or F2 gives it the
+//    keyboard, Tab goes on to the grid's next cell;
+//  - the wheel anywhere over the tab scrolls the grid one line per notch; a
+//    picker takes it only after a click has focused it, and never while the
+//    grid is being scrolled (it may pass under the pointer);
+//  - keys typed on a cell that takes no text do nothing (no type-to-find);
 //  - a click on a flag cell (columns 6, 7) toggles it; setting a flag clears
 //    the row's dates and times;
 //  - "All Always" / "Delete all" set their column for every row, alternately
@@ -29,7 +34,9 @@
 class DeviceSession;
 class QPushButton;
 class QScrollArea;
+class QWheelEvent;
 class StringGrid;
+class WheelGate;
 class TextGrid;
 
 class NumbersPage : public QWidget {
@@ -64,6 +71,8 @@ private:
     void hideAllPickers();
     void setColumnForAll(int col, bool on);
     void wheelLines(int angleDelta);
+    void scrollByWheel(QWheelEvent* w);
+    void tabFromPicker(bool next);
     bool rowIsAlways(int row) const;
 
     DeviceSession& session_;
@@ -73,6 +82,7 @@ private:
     QWidget* pnl6_ = nullptr;
     StringGrid* strngrd3_ = nullptr;
     QDateTimeEdit* pickers_[4] = {};  // columns 2..5
+    WheelGate* gate_ = nullptr;
     bool allAlways_ = false;
     bool deleteAll_ = false;
     bool loading_ = false;  // pickers being loaded from cells: not a user change

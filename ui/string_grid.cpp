@@ -2,8 +2,11 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QWheelEvent>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionHeader>
 
 GridBodyModel::GridBodyModel(TextGrid& grid, QObject* parent)
@@ -137,6 +140,27 @@ void StringGrid::currentChanged(const QModelIndex& current, const QModelIndex& p
     if (current.isValid()) emit cellSelected(current.column() + 1, current.row() + 1);
 }
 
+void StringGrid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    alignRowsToHeader();
+}
+
+void StringGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    alignRowsToHeader();
+}
+
+void StringGrid::alignRowsToHeader() {
+    if (verticalScrollMode() != ScrollPerItem) return;
+    const QScrollBar* bar = verticalScrollBar();
+    if (bar->maximum() <= 0 || bar->value() != bar->maximum()) return;
+    QHeaderView* rows = verticalHeader();
+    const int top = rows->sectionPosition(rows->logicalIndex(bar->value()));
+    if (top < 0 || rows->offset() == top) return;
+    rows->setOffset(top);
+    viewport()->update();
+}
+
 bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == corner_ && event->type() == QEvent::Paint) {
         QPainter p(corner_);
@@ -153,4 +177,51 @@ bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QTableView::eventFilter(watched, event);
+}
+
+void WheelGate::watch(QWidget* editor) {
+    editors_ << editor;
+    editor->installEventFilter(this);
+    for (QWidget* child : editor->findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+QWidget* WheelGate::editorOf(QObject* o) const {
+    for (const QPointer<QWidget>& e : editors_)
+        if (e && (o == e.data() || (o->isWidgetType() && e->isAncestorOf(static_cast<QWidget*>(o)))))
+            return e;
+    return nullptr;
+}
+
+bool WheelGate::clickFocused(const QWidget* editor) const {
+    return editor && clicked_ == editor && editor->hasFocus();
+}
+
+bool WheelGate::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (QWidget* e = editorOf(watched)) clicked_ = e;
+            break;
+        case QEvent::FocusOut:
+            // Opening the editor's own list or calendar is not leaving it.
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+                clicked_ == editorOf(watched))
+                clicked_ = nullptr;
+            break;
+        case QEvent::Wheel: {
+            QWidget* e = editorOf(watched);
+            if (!e || (clickFocused(e) && !gridScrolling())) break;
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            if (divert) {
+                divert(static_cast<QWidget*>(watched), wheel);
+                wheel->accept();
+            } else {
+                wheel->ignore();  // on to the parents
+            }
+            return true;
+        }
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -5,7 +5,10 @@
 // the fixed row and column. Coordinates in this API are grid coordinates
 // (column, row), as the codecs use them.
 
+#include <functional>
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTableView>
 
 #include "link/text_grid.h"
@@ -54,14 +57,56 @@ public:
     // Text of the corner cell (0, 0) is painted on the corner button.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // No type-to-find: a key typed on a cell that takes no text moves
+    // nothing (the current cell is what the editors over the grid edit).
+    void keyboardSearch(const QString&) override {}
+
 signals:
     void cellSelected(int col, int row);
     void cellClicked(int col, int row);
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
 
 private:
+    // Scrolled to its end, the view would align the last row with the
+    // bottom and leave the top row half under the header; rows stay aligned
+    // to the header instead (the last one still fits whole).
+    void alignRowsToHeader();
+
     GridBodyModel model_;
     QWidget* corner_ = nullptr;
+};
+
+// Keeps the mouse wheel from changing a value the user did not mean to
+// change. A watched editor (a date or time picker, a choice list) takes the
+// wheel only while it has the focus that a click on it gave, and not while
+// the wheel is scrolling a grid (an editor that the scrolling brings under
+// the pointer takes none of those turns). Any other wheel event over it goes
+// to `divert` (in the coordinates of the widget it arrived at); without one,
+// it travels on to the editor's parents as if the editor took no wheel.
+class WheelGate : public QObject {
+public:
+    explicit WheelGate(QObject* parent = nullptr) : QObject(parent) {}
+
+    void watch(QWidget* editor);  // the editor and its children
+    bool clickFocused(const QWidget* editor) const;
+    // A grid has just been scrolled by the wheel: for `holdMs` editors
+    // take no wheel turn.
+    void gridWheeled() { gridWheel_.start(); }
+    bool gridScrolling() const { return gridWheel_.isValid() && gridWheel_.elapsed() < holdMs; }
+
+    std::function<void(QWidget* receiver, QWheelEvent* event)> divert;
+    int holdMs = 500;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* editorOf(QObject* o) const;
+    QList<QPointer<QWidget>> editors_;
+    QPointer<QWidget> clicked_;
+    QElapsedTimer gridWheel_;
 };

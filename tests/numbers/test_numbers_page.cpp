@@ -1,7 +1,9 @@
 // The number grid page driven by real clicks and keys: pickers over the
 // current cell and their write-back, no picker on Always rows, flag clicks,
-// the two all-row buttons, in-place editing of numbers only, the wheel, and
-// the painting of out-of-range and unreadable cells.
+// the two all-row buttons, in-place editing of numbers only, the wheel (which
+// edits a picker only after a click focused it), keys that must not move the
+// selection, Tab and whole dates typed into a picker, rows at the list's
+// end, and the painting of out-of-range and unreadable cells.
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,6 +46,14 @@ class TestNumbersPage : public QObject {
     }
 
     void setRow(int row, const QStringList& cols1to7) { cells().setRows(row, {cols1to7}, Number); }
+
+    // A wheel notch as the window system delivers it to `w` (at its centre).
+    static void wheel(QWidget* w, int delta) {
+        const QPoint at = w->rect().center();
+        QWheelEvent e(at, w->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+    }
 
 private slots:
     void init() {
@@ -303,19 +313,114 @@ private slots:
     void wheel_scrollsOneLinePerNotch() {
         QScrollBar* bar = grid->verticalScrollBar();
         QCOMPARE(bar->value(), 0);
-        const QPoint at = grid->viewport()->rect().center();
-        auto wheel = [&](int delta) {
-            QWheelEvent e(at, grid->viewport()->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton,
-                          {}, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(grid->viewport(), &e);
-        };
-        wheel(-120);
+        wheel(grid->viewport(), -120);
         QCOMPARE(bar->value(), 1);
-        wheel(-120);
-        wheel(-120);
+        wheel(grid->viewport(), -120);
+        wheel(grid->viewport(), -120);
         QCOMPARE(bar->value(), 3);
-        wheel(120);
+        wheel(grid->viewport(), 120);
         QCOMPARE(bar->value(), 2);
+        // Anywhere over the tab: the grid's scroll bar, a button, the panel.
+        for (QWidget* w : {static_cast<QWidget*>(bar),
+                           static_cast<QWidget*>(page->findChild<QPushButton*>("btn9")),
+                           page->findChild<QWidget*>("pnl6")})
+            wheel(w, -120);
+        QCOMPARE(bar->value(), 5);
+    }
+
+    // Over a picker the wheel scrolls the grid and edits nothing, until a
+    // click focuses the picker; even then not while the grid is scrolling.
+    void wheelOverPicker_scrollsUntilClickFocused_data() {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("start date") << int(StartDate) << "2024/01/01";
+        QTest::newRow("end time") << int(EndTime) << "23:58";
+    }
+    void wheelOverPicker_scrollsUntilClickFocused() {
+        QFETCH(int, col);
+        QFETCH(QString, cell);
+        setRow(7, {"7", "2024/01/01", "08:00", "2025/01/01", "23:58", "no", "no"});
+        clickCell(col, 7);
+        QDateTimeEdit* p = page->picker(col);
+        QTRY_VERIFY(p->isVisible());
+        const QDateTime shown = p->dateTime();
+        QScrollBar* bar = grid->verticalScrollBar();
+        bar->setValue(2);
+        const int top = bar->value();
+        wheel(p, 120);  // up would make 2025 or 23:59
+        wheel(p->findChild<QLineEdit*>(), -120);
+        wheel(p, -120);
+        QCOMPARE(bar->value(), top + 1);
+        QCOMPARE(cells().text(col, 7), cell);
+        QCOMPARE(p->dateTime(), shown);
+        QVERIFY(p->isVisible());  // still over its cell, which is still in view
+        QCOMPARE(p->geometry(), pickerCellRect(col, 7));
+
+        // On its frame: a calendar picker would take that for its down button.
+        QTest::mouseClick(p, Qt::LeftButton, {}, QPoint(1, p->height() / 2));
+        QTRY_VERIFY(p->hasFocus());
+        QCOMPARE(p->dateTime(), shown);
+        wheel(p, -120);  // the grid was scrolled a moment ago
+        QCOMPARE(bar->value(), top + 2);
+        QCOMPARE(p->dateTime(), shown);
+        QTest::qWait(600);
+        wheel(p, -120);
+        QCOMPARE(bar->value(), top + 2);
+        QVERIFY(p->dateTime() < shown);
+    }
+
+    // Keys typed on a cell that takes no text move nothing (no type-to-find).
+    void typedKeys_onDateCell_moveNothing() {
+        setRow(7, {"7", "2024/01/01", "08:00", "2025/01/01", "23:58", "no", "no"});
+        setRow(2999, {"2999", "2023/05/05", "08:00", "2025/01/01", "23:58", "no", "no"});
+        clickCell(StartDate, 7);
+        QTRY_VERIFY(page->picker(StartDate)->isVisible());
+        QTest::keyClicks(grid, "2");
+        QTest::keyClicks(grid, "20");
+        QCOMPARE(grid->currentRow(), 7);
+        QCOMPARE(grid->currentCol(), int(StartDate));
+        QCOMPARE(page->picker(StartDate)->geometry(), pickerCellRect(StartDate, 7));
+        QCOMPARE(cells().text(StartDate, 7), QString("2024/01/01"));
+    }
+
+    // A whole date or time typed over the selected text sets every field; Tab
+    // then writes it and goes on to the next cell; F2 reaches the picker.
+    void pickerKeyboard_wholeValueTyped_tabToNextCell_data() {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("end date") << int(EndDate) << "2031/12/24";
+        QTest::newRow("start time") << int(StartTime) << "21:07";
+    }
+    void pickerKeyboard_wholeValueTyped_tabToNextCell() {
+        QFETCH(int, col);
+        QFETCH(QString, typed);
+        setRow(30, {"30", "2024/01/01", "08:00", "2025/01/01", "23:58", "no", "no"});
+        clickCell(col, 30);
+        QDateTimeEdit* p = page->picker(col);
+        QTRY_VERIFY(p->isVisible());
+        QTest::keyClick(grid, Qt::Key_F2);
+        QVERIFY(p->hasFocus());
+        QTest::keyClick(p, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(p, typed);
+        QTest::keyClick(p, Qt::Key_Tab);
+        QCOMPARE(cells().text(col, 30), typed);
+        QCOMPARE(grid->currentCol(), col + 1);
+        QCOMPARE(grid->currentRow(), 30);
+        QVERIFY(grid->hasFocus());
+    }
+
+    // At the end of the list the rows stay aligned to the header and the
+    // last one is whole.
+    void scrolledToEnd_rowsAlignedToHeader() {
+        page->resize(900, 557);  // a height that is no multiple of the rows
+        QScrollBar* bar = grid->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QCOMPARE(grid->rowAt(0), bar->maximum());
+        QCOMPARE(grid->cellRect(Number, bar->maximum() + 1).top(), 0);
+        QVERIFY(grid->cellRect(Number, 3000).bottom() < grid->viewport()->height());
+        clickCell(StartDate, 3000);
+        QTRY_VERIFY(page->picker(StartDate)->isVisible());
+        QCOMPARE(page->picker(StartDate)->geometry(), pickerCellRect(StartDate, 3000));
     }
 
     void painting_marksOutOfRangeAndUnreadableCells() {
