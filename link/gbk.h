@@ -32,6 +32,12 @@ constexpr bool isStandIn(char32_t c) {
     return c >= FirstStandIn && c <= LastStandIn;
 }
 
+// Control characters (below 0x20, and 0x7F): bytes a device text may carry,
+// but never text a user means to type; editors refuse them like stand-ins.
+constexpr bool isControl(char32_t c) {
+    return c < 0x20 || c == 0x7F;
+}
+
 // The GBK bytes of `text` (stand-ins as their bytes), or nothing when a
 // character cannot be encoded.
 std::optional<QByteArray> encode(const QString& text);

@@ -4,6 +4,8 @@
 #include <QList>
 
 #include "link/gbk.h"
+#include "settings/settings_pages.h"
+#include "settings/settings_sheet.h"
 
 namespace settings {
 
@@ -28,19 +30,26 @@ QString cutToBytes(const QString& text, int limit) {
     return text.left(i);
 }
 
-// Removes the characters GBK cannot hold and the stand-ins that `before`
-// did not hold; returns the first character removed.
+// A character the device may hold but a user does not type: a stand-in of a
+// device byte or a control character. The cell keeps as many of each as it
+// held before the change.
+bool keptOnlyIfHeld(char32_t c) {
+    return gbk::isStandIn(c) || gbk::isControl(c);
+}
+
+// Removes the characters GBK cannot hold and the stand-ins and control
+// characters that `before` did not hold; returns the first character removed.
 QString stripRefused(QString& text, const QString& before) {
-    QHash<char16_t, int> held;  // stand-ins the cell already had, by count
-    for (QChar c : before)
-        if (gbk::isStandIn(c.unicode())) ++held[c.unicode()];
+    QHash<char32_t, int> held;  // such characters the cell already had, by count
+    for (char32_t c : before.toUcs4())
+        if (keptOnlyIfHeld(c)) ++held[c];
     QString first;
     QString kept;
     const auto ucs4 = text.toUcs4();
     for (char32_t c : ucs4) {
         bool keep = gbk::charLength(c) > 0;
-        if (keep && gbk::isStandIn(c)) {
-            int& left = held[char16_t(c)];
+        if (keep && keptOnlyIfHeld(c)) {
+            int& left = held[c];
             keep = left > 0;
             if (keep) --left;
         }
@@ -118,6 +127,15 @@ InputResult applyInputRule(int row, const QString& typed, const QString& before)
         r.moveToRow = rule.target;
     }
     return r;
+}
+
+QString refusedMessage(int row, const QString& character) {
+    const auto ucs4 = character.toUcs4();
+    if (ucs4.size() != 1 || !gbk::isControl(ucs4.first()))
+        return unencodableMessage(row, character);
+    const QString hex = QStringLiteral("%1").arg(uint(ucs4.first()), 4, 16, QLatin1Char('0'));
+    return QStringLiteral("%1: the control character %2 (U+%3) cannot be typed")
+        .arg(SettingsSheet::rowName(row), SettingsSheet::shownText(character), hex.toUpper());
 }
 
 }  // namespace settings

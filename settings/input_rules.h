@@ -14,7 +14,8 @@ struct InputResult {
     QString cellText;    // what the content cell holds afterwards
     int moveToRow = -1;  // row the selection moves to, -1 to stay
     QString refused;     // first character removed (GBK cannot hold it, or a
-                         // typed stand-in of a device byte), if any
+                         // typed stand-in of a device byte or control
+                         // character), if any
 };
 
 struct RowRule {
@@ -27,9 +28,13 @@ struct RowRule {
 RowRule ruleOf(int row);
 
 // `text` is the editor's whole text after the change, `before` what the cell
-// held before it. Stand-ins of device bytes (gbk::isStandIn) that `before`
-// held stay; more of them are typed ones and refused like any character the
-// device cannot hold.
+// held before it. Stand-ins of device bytes (gbk::isStandIn) and control
+// characters (gbk::isControl: a tab or line break pasted with the text) that
+// `before` held stay, as they came from the device or a profile; more of
+// them are typed ones and refused like any character the device cannot hold.
 InputResult applyInputRule(int row, const QString& text, const QString& before = {});
+
+// The message that names the row and the refused character.
+QString refusedMessage(int row, const QString& character);
 
 }  // namespace settings

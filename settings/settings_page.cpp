@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -34,7 +35,9 @@ const char* kHeaderStyle =
 }  // namespace
 
 // In-place editor of the content column: a line edit that reports every
-// change of its text; the description column gets no editor.
+// change of its text; the description column gets no editor. On a choice
+// row the editor lies under the row's list, which stays in sight while the
+// typed key runs the row's rule. Tab ends the edit and leaves the grid.
 class SettingsEditDelegate : public QStyledItemDelegate {
 public:
     SettingsEditDelegate(SettingsPage& page) : QStyledItemDelegate(&page), page_(page) {}
@@ -50,7 +53,22 @@ public:
                              page_.strngrd_writeSetEditText(col, row, text);
                          });
         page_.editorOpened(editor, col, row);
+        if (SettingsSheet::choiceAt(row) >= 0) editor->lower();
         return editor;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* editor = qobject_cast<QLineEdit*>(watched);
+        if (editor && event->type() == QEvent::KeyPress) {
+            const auto* k = static_cast<QKeyEvent*>(event);
+            const bool tab = k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab;
+            if (tab && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                finish(editor);
+                page_.leaveGrid(k->key() == Qt::Key_Tab && !(k->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(watched, event);
     }
 
     void finish(QLineEdit* editor) {
@@ -107,6 +125,7 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
     grid_->setShowGrid(true);
     grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid_->setFocusPolicy(Qt::ClickFocus);  // not in the tab order
+    grid_->setTabKeyNavigation(false);      // and Tab leaves it
     grid_->setEditTriggers(kEditing);
     grid_->setStyleSheet(QString::fromLatin1(kHeaderStyle));
     delegate_ = new SettingsEditDelegate(*this);
@@ -118,6 +137,17 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
     connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             &SettingsPage::settingsGridScrolled);
     grid_->viewport()->installEventFilter(this);
+    grid_->installEventFilter(this);
+
+    // A list takes the wheel only once a click has focused it; otherwise
+    // the wheel scrolls the grid (ui/string_grid.h).
+    gate_ = new WheelGate(this);
+    gate_->divert = [this](QWidget* receiver, QWheelEvent* w) {
+        const QPointF at = grid_->viewport()->mapFromGlobal(w->globalPosition());
+        QWheelEvent scroll(at, w->globalPosition(), w->pixelDelta(), w->angleDelta(), w->buttons(),
+                           w->modifiers(), w->phase(), w->inverted());
+        QApplication::sendEvent(grid_->viewport(), &scroll);
+    };
 
     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) {
         const auto choice = SettingsSheet::Choice(c);
@@ -126,7 +156,11 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
         box->addItems(SettingsSheet::items(choice));
         box->setCurrentIndex(sheet_.choice(choice));
         box->hide();
+        // Like the grid they stand in, the lists are not in the tab order;
+        // F4 or Alt+Down on a choice row's cell opens its list.
+        box->setFocusPolicy(Qt::ClickFocus);
         box->installEventFilter(this);
+        gate_->watch(box);
         connect(box, &QComboBox::currentIndexChanged, this,
                 [this, choice](int index) { sheet_.setChoice(choice, index); });
         combos_[c] = box;
@@ -152,6 +186,7 @@ SettingsPage::~SettingsPage() {
     // or a focused list calls back into the page.
     disconnect(&sheet_, nullptr, this, nullptr);
     grid_->viewport()->removeEventFilter(this);
+    grid_->removeEventFilter(this);
     for (QComboBox* box : combos_) box->removeEventFilter(this);
     delete grid_;
     delegate_->disconnect(this);
@@ -186,13 +221,16 @@ void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& tex
     const settings::InputResult r = settings::applyInputRule(row, text, sheet_.content(row));
     if (!r.refused.isEmpty()) {
         // Shown once the keystroke has been handled, not from inside the editor.
-        const QString message = settings::unencodableMessage(row, r.refused);
+        const QString message = settings::refusedMessage(row, r.refused);
         QTimer::singleShot(0, this, [this, message] { session_.link.prompts.message(message); });
     }
     if (r.cellText != text) {
-        sheet_.setContent(row, r.cellText);
-        QLineEdit* e = openEditor();
-        if (e && e->text() != r.cellText) {
+        // While the editor is open only the editor changes: the cell keeps
+        // its value until the edit is committed, so Esc gives it back whole.
+        QLineEdit* e = editorRow_ == row ? openEditor() : nullptr;
+        if (!e) {
+            sheet_.setContent(row, r.cellText);
+        } else if (e->text() != r.cellText) {
             const int cursor = e->cursorPosition();
             e->setText(r.cellText);
             e->setCursorPosition(qMin(cursor, int(r.cellText.size())));
@@ -204,6 +242,13 @@ void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& tex
         sheet_.setContent(row, r.cellText);
         grid_->setCurrentCell(col, r.moveToRow);
     }
+}
+
+void SettingsPage::leaveGrid(bool next) {
+    // The grid is not in the tab order: Tab goes on to the next control.
+    grid_->setFocus(Qt::TabFocusReason);
+    QKeyEvent tab(QEvent::KeyPress, next ? Qt::Key_Tab : Qt::Key_Backtab, Qt::NoModifier);
+    QApplication::sendEvent(grid_, &tab);
 }
 
 void SettingsPage::choiceListExit(SettingsSheet::Choice c) {
@@ -249,7 +294,19 @@ void SettingsPage::showChoiceLists() {
 }
 
 bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == grid_->viewport() && event->type() == QEvent::Paint) {
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        const int c = SettingsSheet::choiceAt(grid_->currentRow());
+        const bool open = k->key() == Qt::Key_F4 ||
+                          (k->key() == Qt::Key_Down && (k->modifiers() & Qt::AltModifier));
+        if (open && c >= 0 && grid_->currentCol() == 1 && combos_[c]->isVisible()) {
+            combos_[c]->setFocus(Qt::OtherFocusReason);
+            combos_[c]->showPopup();
+            return true;
+        }
+    } else if (watched == grid_->viewport() && event->type() == QEvent::Wheel) {
+        gate_->gridWheeled();  // a list passing under the pointer takes none of it
+    } else if (watched == grid_->viewport() && event->type() == QEvent::Paint) {
         // Widgets are not shown from inside a paint event; the placement
         // follows right after it.
         bool anyHidden = false;

@@ -20,6 +20,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QStyledItemDelegate;
+class WheelGate;
 
 class SettingsPage : public QWidget {
     Q_OBJECT
@@ -39,6 +40,8 @@ public:
     void choiceListExit(SettingsSheet::Choice c);  // cbb1Exit ... cbb12Exit
     // Horizontal scrolling of the grid: caption and hidden choice lists.
     void settingsGridScrolled(int position);
+    // Tab out of the grid: the focus goes on to the next (or previous) control.
+    void leaveGrid(bool next);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -61,6 +64,7 @@ private:
     StringGrid* grid_ = nullptr;
     QStyledItemDelegate* delegate_ = nullptr;
     std::array<QComboBox*, SettingsSheet::ChoiceCount> combos_{};
+    WheelGate* gate_ = nullptr;
     // The open in-place editor. Held as a plain widget: it may be on its way
     // out (being destroyed) when the grid reports it closed.
     QPointer<QWidget> editor_;

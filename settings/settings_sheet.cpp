@@ -1,5 +1,7 @@
 #include "settings/settings_sheet.h"
 
+#include "link/gbk.h"
+
 namespace {
 
 struct RowText {
@@ -107,6 +109,13 @@ void SettingsSheet::setChoice(Choice c, int index) {
 QString SettingsSheet::choiceText(Choice c) const {
     const int i = choices_[c];
     return i < 0 ? QString() : items(c).at(i);
+}
+
+QString SettingsSheet::shownText(const QString& text) {
+    QString shown = text;
+    for (QChar& c : shown)
+        if (gbk::isControl(c.unicode())) c = QChar(c.unicode() == 0x7F ? 0x2421 : 0x2400 + c.unicode());
+    return shown;
 }
 
 void SettingsSheet::fillStartContents() {

@@ -48,6 +48,13 @@ public:
     // Name of a setting row 1..22 as column 0 shows it ("19.Server Port(0-65535)").
     static QString rowName(int row);
 
+    // A content text as messages and change summaries show it: each control
+    // character as its visible symbol (a tab as U+2409, a line feed as
+    // U+240A, DEL as U+2421), so a text read with such bytes neither breaks
+    // the lines of a message nor hides them. GBK holds none of these symbols,
+    // so no device text shows like an escaped one.
+    static QString shownText(const QString& text);
+
     // The header, names, descriptions and start contents.
     void fillStartContents();
 

@@ -192,7 +192,9 @@ QStringList SnapshotKeeper::settingsChange(const SettingsSheet& before, const Se
             will = now.content(r);
         }
         if (was != will)
-            rows << QStringLiteral("%1: \"%2\" -> \"%3\"").arg(now.grid.text(0, r), was, will);
+            rows << QStringLiteral("%1: \"%2\" -> \"%3\"")
+                        .arg(now.grid.text(0, r), SettingsSheet::shownText(was),
+                             SettingsSheet::shownText(will));
     }
     return rows;
 }

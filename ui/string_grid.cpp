@@ -202,12 +202,15 @@ bool WheelGate::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonDblClick:
             if (QWidget* e = editorOf(watched)) clicked_ = e;
             break;
-        case QEvent::FocusOut:
-            // Opening the editor's own list or calendar is not leaving it.
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+        case QEvent::FocusOut: {
+            // Opening the editor's own list or calendar, or another window,
+            // is not leaving it.
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+            if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason &&
                 clicked_ == editorOf(watched))
                 clicked_ = nullptr;
             break;
+        }
         case QEvent::Wheel: {
             QWidget* e = editorOf(watched);
             if (!e || (clickFocused(e) && !gridScrolling())) break;

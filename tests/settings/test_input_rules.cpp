@@ -1,6 +1,7 @@
 // The settings grid's input rules as a pure function: the choice rows, the
 // digit rule (last character only), the byte-counted length limit with its
-// target rows, and the refusal of characters GBK cannot hold.
+// target rows, and the refusal of characters GBK cannot hold and of typed
+// control characters.
 #include <QtTest>
 
 #include "settings/input_rules.h"
@@ -126,6 +127,17 @@ private slots:
         QTest::newRow("one more than the cell held")
             << 22 << QString(2, standIn) << QString(standIn) << QString(standIn) << -1
             << QString(standIn);
+        // Control characters: pasted ones go, those read from the device stay.
+        QTest::newRow("pasted tab and line feed") << 13 << "abc\tdef\nghi"
+                                                  << "abcdefghi"
+                                                  << "\t" << -1 << "Relay ON";
+        QTest::newRow("DEL in apn") << 20 << QString("in") + QChar(0x7F) << "in" << QString(QChar(0x7F))
+                                    << -1 << QString();
+        QTest::newRow("carriage return in password") << 1 << "12\r" << "12"
+                                                     << "\r" << -1 << "5729";
+        QTest::newRow("device tab kept while typing") << 5 << "a\tbc"
+                                                      << "a\tbc"
+                                                      << "" << -1 << "a\tb";
     }
     void unencodable() {
         QFETCH(int, row);
@@ -138,6 +150,14 @@ private slots:
         QCOMPARE(r.cellText, cell);
         QCOMPARE(r.refused, refused);
         QCOMPARE(r.moveToRow, move);
+    }
+
+    // The message names the row and shows a control character visibly.
+    void refusedMessage_namesRowAndCharacter() {
+        QCOMPARE(settings::refusedMessage(13, "\t"),
+                 QString::fromUtf8("13.SMS content when relay ON: the control character \u2409 "
+                                   "(U+0009) cannot be typed"));
+        QVERIFY(settings::refusedMessage(5, QString::fromUtf8("ก")).contains("U+0E01"));
     }
 };
 

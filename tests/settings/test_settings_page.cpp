@@ -1,7 +1,8 @@
 // The settings tab through real key and mouse events: layout and names, the
-// input rules as the user meets them, the choice lists over their cells and
-// their exit handlers, horizontal scrolling, and the buttons driving a
-// scripted device.
+// input rules as the user meets them, Esc, Tab and pasted control characters,
+// the choice lists over their cells (and the wheel over them), their exit
+// handlers, horizontal scrolling, the change summary, and the buttons driving
+// a scripted device.
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include "settings/settings_page.h"
 #include "settings_device.h"
 #include "ui/session.h"
+#include "ui/snapshots.h"
 #include "ui/string_grid.h"
 
 class TestSettingsPage : public QObject {
@@ -275,11 +277,124 @@ private slots:
                          "stored on the device")});
     }
 
+    // Esc ends the edit and gives the cell back what it held before it,
+    // whatever the row's rule did to the text while it was typed.
+    void escape_restoresCellWhateverTheRulesDid_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");  // the editor before Esc
+        QTest::newRow("digit rule") << 1 << "1a"
+                                    << "1";
+        QTest::newRow("refused character") << 13 << QString::fromUtf8("okก") << "ok";
+    }
+    void escape_restoresCellWhateverTheRulesDid() {
+        QFETCH(int, row);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        const QString before = s->settings.content(row);
+        select(row);
+        type(typed);
+        QCOMPARE(editor()->text(), shown);
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        QVERIFY(!editor());
+        QCOMPARE(s->settings.content(row), before);
+        QCOMPARE(grid()->currentRow(), row);
+    }
+
+    // A tab or line break pasted into a text row is refused, naming the row;
+    // the rest of the paste stays.
+    void pastedControlCharacters_refusedNamingRow() {
+        select(13);
+        QTest::keyClick(grid(), Qt::Key_F2);
+        editor()->selectAll();
+        QGuiApplication::clipboard()->setText("abc\tdef\nghi");
+        QTest::keyClick(editor(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), QString("abcdefghi"));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_COMPARE(s->settings.content(13), QString("abcdefghi"));
+        QTRY_COMPARE(prompts.texts().size(), 1);
+        QVERIFY2(prompts.last().startsWith("13.SMS content when relay ON: the control character") &&
+                     prompts.last().contains("U+0009"),
+                 qPrintable(prompts.last()));
+    }
+
+    // What a save will change shows control characters a text carries (read
+    // from the device or a profile) as visible symbols, one setting a line.
+    void changeSummary_showsControlCharactersVisibly() {
+        SettingsSheet before, now;
+        before.fillStartContents();
+        now.fillStartContents();
+        now.setContent(13, "abc\tdef\nghi");
+        const QStringList rows = SnapshotKeeper::settingsChange(before, now);
+        QCOMPARE(rows, QStringList{QString::fromUtf8(
+                           "13.SMS content when relay ON: \"Relay ON\" -> \"abc\u2409def\u240Aghi\"")});
+    }
+
+    // Tab leaves the grid (it is not in the tab order), from a selected cell
+    // or from an open editor, whose text is kept.
+    void tab_leavesGrid_data() {
+        QTest::addColumn<bool>("editing");
+        QTest::newRow("from a cell") << false;
+        QTest::newRow("from the editor") << true;
+    }
+    void tab_leavesGrid() {
+        QFETCH(bool, editing);
+        select(7);
+        if (editing) type("42");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        QVERIFY(f);
+        QVERIFY2(f != grid() && !grid()->isAncestorOf(f), qPrintable(f->objectName()));
+        QVERIFY(!editor());
+        QCOMPARE(s->settings.content(7), QString(editing ? "42" : "10"));
+    }
+
+    // The wheel over a choice list that no click has focused scrolls the grid
+    // and changes nothing (the gate's click rule: test_numbers_page).
+    void wheelOverChoiceList_scrollsGridChangesNothing() {
+        page->resize(1000, 300);
+        QComboBox* box = combo(SettingsSheet::Cbb10);
+        QTRY_VERIFY(box->isVisible());
+        QScrollBar* bar = grid()->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        auto wheel = [&](int delta) {
+            const QPoint at = box->rect().center();
+            QWheelEvent e(at, box->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &e);
+        };
+        wheel(120);
+        wheel(-120);
+        QCOMPARE(box->currentIndex(), 3);
+        QCOMPARE(s->settings.choice(SettingsSheet::Cbb10), 3);
+        QVERIFY(bar->value() > 0);
+    }
+
+    // A keyboard edit on a choice row leaves its list in sight; F4 opens it.
+    void choiceRow_keyboardEditKeepsListInSight() {
+        QComboBox* box = combo(SettingsSheet::Cbb4);
+        QTRY_VERIFY(box->isVisible());
+        select(7);
+        QTest::keyClick(grid(), Qt::Key_Down);
+        QCOMPARE(grid()->currentRow(), 8);
+        QTest::keyClick(grid(), Qt::Key_F2);
+        QVERIFY(editor());
+        QWidget* seen = grid()->viewport()->childAt(cellCenter(1, 8));
+        QVERIFY(seen == box || box->isAncestorOf(seen));
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        QTest::keyClick(grid(), Qt::Key_F4);
+        QTRY_VERIFY(box->view()->isVisible());
+        QTest::keyClick(box->view(), Qt::Key_Escape);
+        QCOMPARE(s->settings.choice(SettingsSheet::Cbb4), 0);
+    }
+
     void description_givesNoEditor() {
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(2, 5));
         QCOMPARE(grid()->currentCol(), 2);
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(2, 5));
         type("x");
+        type("C");  // no type-to-find: the selection stays
+        QCOMPARE(grid()->currentRow(), 5);
         QTest::keyClick(grid(), Qt::Key_F2);
         QVERIFY(!editor());
         QCOMPARE(grid()->grid().text(2, 5), QString("Up to 40 characters"));
