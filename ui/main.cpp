@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     f.setPointSize(8);
     QApplication::setFont(f);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/varnel-configurator.svg")));
-    TForm1 form;
+    TForm1 form(nullptr, nullptr, TForm1::PageBuilding::AfterFirstPaint);
     if (parser.isSet(port)) form.preselectPort(parser.value(port));
     form.show();
     return app.exec();

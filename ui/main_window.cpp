@@ -4,10 +4,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <thread>
 
 #include "history/history_page.h"
 #include "numbers/numbers_page.h"
@@ -45,18 +48,25 @@ QString portName(const QString& typed) {
 
 }  // namespace
 
-TForm1::TForm1(Prompts* prompts, QWidget* parent)
+TForm1::TForm1(Prompts* prompts, QWidget* parent, PageBuilding building)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     if (!prompts) {
         ownPrompts_ = std::make_unique<QtPrompts>(this);
         prompts = ownPrompts_.get();
     }
-    session_ = std::make_unique<DeviceSession>(*prompts, this);
+    {
+        // The first text measured reads the system's font list, tens of
+        // milliseconds; a worker reads it while the session is built (the font
+        // database may be used from any thread).
+        std::thread fonts([] { QFontDatabase::families(); });
+        session_ = std::make_unique<DeviceSession>(*prompts, this);
+        fonts.join();
+    }
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Varnel Configurator V1.7.3"));
     setFixedSize(ClientWidth, ClientHeight);
-    FormCreate();
+    FormCreate(building);
 }
 
 TForm1::~TForm1() {
@@ -68,14 +78,14 @@ TForm1::~TForm1() {
     pgc = nullptr;
 }
 
-void TForm1::FormCreate() {
+void TForm1::FormCreate(PageBuilding building) {
     // Centre the window as the fixed layout expects (40 px left for a task bar).
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
         const QSize size = s->size();
         move((size.width() - ClientWidth) / 2, (size.height() - ClientHeight - 40) / 2);
     }
     buildTopBar();
-    buildPages();
+    buildPages(building);
 
     stat1 = new StatusStrip(session_->link.bar, this);
     stat1->setGeometry(0, ClientHeight - 24, ClientWidth, 24);
@@ -152,16 +162,25 @@ void TForm1::FormCreate() {
         cbb9->findAction->setEnabled(!cm1.isOpen());
     });
 
-    cbb9->refresh(true);
+    // The remembered port when it is a path that exists is offered at once;
+    // the rest of the choice waits for the list.
+    connect(cbb9->lineEdit(), &QLineEdit::textEdited, this, [this] {
+        if (cbb9->listing()) portTyped_ = true;
+    });
+    connect(cbb9, &PortCombo::listed, this, [this] {
+        if (!portTyped_) preselectPort(requestedPort_);
+    });
+    cbb9->refreshInBackground(false);
     preselectPort();
 }
 
 void TForm1::preselectPort(const QString& requested) {
+    if (!requested.trimmed().isEmpty()) requestedPort_ = requested;
     QList<SerialPortEntry> listed;
     for (const QString& name : cbb9->portNames()) listed.append({name, {}});
     const auto exists = [](const QString& path) { return QFileInfo::exists(path); };
     cbb9->preselect(
-        portchoice::preselected(listed, requested, portchoice::remembered(), exists));
+        portchoice::preselected(listed, requestedPort_, portchoice::remembered(), exists));
 }
 
 void TForm1::findController() {
@@ -235,33 +254,91 @@ void TForm1::buildTopBar() {
     connect(btn25, &QPushButton::clicked, this, [this] { session_->link.checkingMode.Send(); });
 }
 
-void TForm1::buildPages() {
+void TForm1::buildPages(PageBuilding building) {
     pgc = new SideTabs(this);
     pgc->setObjectName(QStringLiteral("pgc"));
     pgc->setGeometry(0, 36, ClientWidth, 593);
 
-    QWidget* ts1 = new SettingsPage(*session_, pgc);
-    ts1->setObjectName(QStringLiteral("ts1"));
-    QWidget* ts2 = new NumbersPage(*session_, pgc);
-    ts2->setObjectName(QStringLiteral("ts2"));
-    QWidget* ts3 = new HistoryPage(*session_, pgc);
-    ts3->setObjectName(QStringLiteral("ts3"));
-
-    auto* ts4 = new QWidget(pgc);
-    ts4->setObjectName(QStringLiteral("ts4"));
-    img4 = new QLabel(ts4);
-    img4->setObjectName(QStringLiteral("img4"));
-    img4->setPixmap(QPixmap::fromImage(help_picture::render()));
-    img4->setGeometry(64, 40, help_picture::Width, help_picture::Height);
-
-    pgc->addTab(ts1, QStringLiteral("ts1"));
-    pgc->addTab(ts2, QStringLiteral("ts2"));
-    pgc->addTab(ts3, QStringLiteral("History"));
-    pgc->addTab(ts4, QStringLiteral("Help"));
-    auto* ts5 = new TrafficPage(*session_, pgc);
-    ts5->setObjectName(QStringLiteral("ts5"));
-    pgc->addTab(ts5, QStringLiteral("Traffic"));
+    const QString captions[] = {QStringLiteral("ts1"), QStringLiteral("ts2"),
+                                QStringLiteral("History"), QStringLiteral("Help"),
+                                QStringLiteral("Traffic")};
+    pgc->addTab(makePage(0), captions[0]);
+    for (int i = 1; i < 5; ++i)
+        pgc->addTab(building == PageBuilding::AtOnce ? makePage(i) : new QWidget(pgc),
+                    captions[i]);
     pgc->setCurrentIndex(0);
+    pagesComplete_ = building == PageBuilding::AtOnce;
+    // A tab clicked before its page is built gets it at once.
+    connect(pgc, &QTabWidget::currentChanged, this, [this] {
+        if (!pagesComplete_)
+            QMetaObject::invokeMethod(this, &TForm1::buildRemainingPages, Qt::QueuedConnection);
+    });
+}
+
+QWidget* TForm1::makePage(int index) {
+    switch (index) {
+    case 0: {
+        QWidget* ts1 = new SettingsPage(*session_, pgc);
+        ts1->setObjectName(QStringLiteral("ts1"));
+        return ts1;
+    }
+    case 1: {
+        QWidget* ts2 = new NumbersPage(*session_, pgc);
+        ts2->setObjectName(QStringLiteral("ts2"));
+        return ts2;
+    }
+    case 2: {
+        QWidget* ts3 = new HistoryPage(*session_, pgc);
+        ts3->setObjectName(QStringLiteral("ts3"));
+        return ts3;
+    }
+    case 3: {
+        auto* ts4 = new QWidget(pgc);
+        ts4->setObjectName(QStringLiteral("ts4"));
+        img4 = new QLabel(ts4);
+        img4->setObjectName(QStringLiteral("img4"));
+        img4->setPixmap(QPixmap::fromImage(help_picture::render()));
+        img4->setGeometry(64, 40, help_picture::Width, help_picture::Height);
+        return ts4;
+    }
+    default: {
+        auto* ts5 = new TrafficPage(*session_, pgc);
+        ts5->setObjectName(QStringLiteral("ts5"));
+        return ts5;
+    }
+    }
+}
+
+void TForm1::buildRemainingPages() {
+    if (pagesComplete_) return;
+    pagesComplete_ = true;
+    const int current = pgc->currentIndex();
+    {
+        const QSignalBlocker quiet(pgc);
+        for (int i = 1; i < pgc->count(); ++i) {
+            QWidget* placeholder = pgc->widget(i);
+            const QString caption = pgc->tabText(i);
+            pgc->removeTab(i);
+            pgc->insertTab(i, makePage(i), caption);
+            delete placeholder;
+        }
+        pgc->setCurrentIndex(current);
+    }
+    setButtonsEnabled(session_->link.login.unlocked());
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (painted_) return;
+    painted_ = true;
+    // Queued: runs once this first frame is on screen.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            emit firstPainted();
+            buildRemainingPages();
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -23,8 +23,14 @@ class SnapshotKeeper;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
+    // When the pages other than the first are built. The program builds them
+    // just after the window is first drawn, so the window is on screen sooner;
+    // until then their tabs are there and a click on one builds it at once.
+    enum class PageBuilding { AtOnce, AfterFirstPaint };
+
     // With no prompts given the window shows real dialogs.
-    explicit TForm1(Prompts* prompts = nullptr, QWidget* parent = nullptr);
+    explicit TForm1(Prompts* prompts = nullptr, QWidget* parent = nullptr,
+                    PageBuilding building = PageBuilding::AtOnce);
     ~TForm1() override;
 
     static constexpr int ClientWidth = 1054;
@@ -54,20 +60,32 @@ public:
 
     // Puts a port in the box: `requested` when given (varnel-configurator
     // --port PATH), else the port of the last successful log-in when present,
-    // else the first of the list (USB adapters first).
+    // else the first of the list (USB adapters first). The list is read in the
+    // background while the window opens; the choice is made again when it
+    // arrives, unless the user has typed in the box by then.
     void preselectPort(const QString& requested = QString());
     // The port list's "Find the controller": probes the listed ports (and a
     // typed path that is not listed) and selects the first that answers.
     void findController();
     PortProbe* portProbe() const { return probe_; }
 
+    // Builds the pages still waiting (nothing when all are there).
+    void buildRemainingPages();
+    bool pagesComplete() const { return pagesComplete_; }
+
+signals:
+    // The window has been drawn once; the remaining pages follow at once.
+    void firstPainted();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    void FormCreate();
+    void FormCreate(PageBuilding building);
     void buildTopBar();
-    void buildPages();
+    void buildPages(PageBuilding building);
+    QWidget* makePage(int index);
     void setButtonsEnabled(bool enabled);
     void showPortState(bool open);
     void linkLost(const QString& reason);
@@ -80,4 +98,8 @@ private:
     SnapshotKeeper* snapshots_ = nullptr;
     PortProbe* probe_ = nullptr;
     int clicks_ = 0;
+    QString requestedPort_;
+    bool portTyped_ = false;  // the user edited the box before the list came
+    bool pagesComplete_ = false;
+    bool painted_ = false;
 };

@@ -81,10 +81,45 @@ QStringList PortCombo::portNames() const {
     return names;
 }
 
+PortCombo::~PortCombo() {
+    joinWorker();
+}
+
+void PortCombo::joinWorker() {
+    if (worker_.joinable()) worker_.join();
+}
+
 void PortCombo::refresh(bool selectFirst) {
+    joinWorker();
+    ++generation_;
+    pending_ = false;
+    fill(portchoice::ordered(source ? source() : QList<SerialPortEntry>{}), selectFirst);
+}
+
+void PortCombo::refreshInBackground(bool selectFirst) {
+    joinWorker();
+    pending_ = true;
+    const int generation = ++generation_;
+    worker_ = std::thread([this, generation, selectFirst, source = source] {
+        QList<SerialPortEntry> ports =
+            portchoice::ordered(source ? source() : QList<SerialPortEntry>{});
+        // Delivered on the combo's thread. The destructor joins this thread
+        // before the object goes, and a destroyed object's pending calls are
+        // discarded, so `this` is never used after it is gone.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, selectFirst, ports = std::move(ports)] {
+                if (generation != generation_) return;
+                fill(ports, selectFirst);
+                pending_ = false;
+                emit listed();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PortCombo::fill(const QList<SerialPortEntry>& ports, bool selectFirst) {
     const QString typed = currentText();
-    const QList<SerialPortEntry> ports =
-        portchoice::ordered(source ? source() : QList<SerialPortEntry>{});
     blockSignals(true);
     clear();
     for (const SerialPortEntry& e : ports) {

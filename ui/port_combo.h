@@ -8,6 +8,7 @@
 // "Find the controller", which the window answers by probing the ports.
 
 #include <functional>
+#include <thread>
 #include <QComboBox>
 #include <QStringList>
 
@@ -17,6 +18,7 @@ class PortCombo : public QComboBox {
     Q_OBJECT
 public:
     explicit PortCombo(QWidget* parent = nullptr);
+    ~PortCombo() override;
 
     // Where the list comes from (the system's serial ports; tests replace it).
     std::function<QList<SerialPortEntry>()> source = &Trecognitionserial::ports;
@@ -24,6 +26,12 @@ public:
     // Fills the list from `source`, USB adapters first; the first item is
     // selected when `selectFirst`, otherwise the current text is kept.
     void refresh(bool selectFirst);
+    // The same, with `source` read on a worker thread: asking the system for
+    // its ports takes tens of milliseconds, too long to hold up the window's
+    // first paint. `listed` follows once the items are in. A refresh() meanwhile
+    // waits for the worker and makes its answer moot.
+    void refreshInBackground(bool selectFirst);
+    bool listing() const { return pending_; }
     // Shows `port`: its item when listed, otherwise as typed text.
     void preselect(const QString& port);
     // The listed port names, in list order.
@@ -35,10 +43,17 @@ public:
 
 signals:
     void findRequested();
+    void listed();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void showMenu(const QPoint& globalPos);
+    void fill(const QList<SerialPortEntry>& ports, bool selectFirst);
+    void joinWorker();
+
+    std::thread worker_;
+    int generation_ = 0;  // answers of superseded workers are dropped
+    bool pending_ = false;
 };

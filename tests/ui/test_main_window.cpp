@@ -112,10 +112,39 @@ private slots:
                  form.stat1->panelRect(1).topLeft() + QPoint(15, 2));
     }
 
+    // The program builds the pages behind the first after its first frame:
+    // they must come out as complete as when built at once, log-in state
+    // included, and a tab chosen before that must get its page.
+    void loginUnlocksEveryDeviceButton_data() {
+        QTest::addColumn<bool>("deferred");
+        QTest::newRow("pages built at once") << false;
+        QTest::newRow("pages built after the first frame") << true;
+    }
     void loginUnlocksEveryDeviceButton() {
+        QFETCH(bool, deferred);
         RecordingPrompts prompts;
-        TForm1 form(&prompts);
+        TForm1 form(&prompts, nullptr,
+                    deferred ? TForm1::PageBuilding::AfterFirstPaint
+                             : TForm1::PageBuilding::AtOnce);
+        QCOMPARE(form.pgc->count(), 5);
+        QCOMPARE(form.pagesComplete(), !deferred);
         form.session().link.login.UnlockButtons();
+        if (deferred) {
+            QVERIFY(!form.img4);
+            form.show();
+            QTRY_VERIFY(form.pagesComplete());
+            QCOMPARE(form.pgc->tabText(1), QString("Number\r\nList"));
+            QCOMPARE(form.pgc->tabText(4), QString("Traffic"));
+            QCOMPARE(form.pgc->currentIndex(), 0);
+            QVERIFY(form.img4 && !form.img4->pixmap().isNull());
+            QVERIFY(form.findChild<QTableView*>("lvTraffic"));
+
+            TForm1 other(&prompts, nullptr, TForm1::PageBuilding::AfterFirstPaint);
+            other.pgc->setCurrentIndex(2);
+            QTRY_VERIFY(other.pagesComplete());
+            QCOMPARE(other.pgc->currentIndex(), 2);
+            QCOMPARE(other.pgc->currentWidget()->objectName(), QString("ts3"));
+        }
         int found = 0;
         for (const QString& name : Tpasswordverify::buttonNames())
             if (auto* b = form.findChild<QPushButton*>(name)) {
@@ -426,6 +455,22 @@ private slots:
         combo.refresh(false);
         QCOMPARE(combo.currentText(), QString("/tmp/my-device"));
         QCOMPARE(combo.itemText(0), QString("ttyUSB0"));
+        // Read on a worker, as at start-up: same list, typed text kept.
+        combo.source = [] { return QList<SerialPortEntry>{{"ttyS0", ""}, {"ttyACM0", ""}}; };
+        QSignalSpy listed(&combo, &PortCombo::listed);
+        combo.refreshInBackground(false);
+        QVERIFY(combo.listing());
+        QTRY_COMPARE(listed.size(), 1);
+        QVERIFY(!combo.listing());
+        QCOMPARE(combo.portNames(), QStringList({"ttyACM0", "ttyS0"}));
+        QCOMPARE(combo.currentText(), QString("/tmp/my-device"));
+        // A refresh while the worker runs wins; the worker's answer is dropped.
+        combo.refreshInBackground(true);
+        combo.source = [] { return QList<SerialPortEntry>{{"ttyUSB3", ""}}; };
+        combo.refresh(false);
+        QCoreApplication::processEvents();  // the worker's answer is queued by now
+        QCOMPARE(combo.portNames(), QStringList{"ttyUSB3"});
+        QCOMPARE(listed.size(), 1);
     }
 };
 
