@@ -13,6 +13,7 @@
 #include "history/history_files.h"
 #include "history/history_inf.h"
 #include "history/history_record.h"
+#include "ui/date_time_entry.h"
 #include "ui/session.h"
 #include "ui/string_grid.h"
 
@@ -85,18 +86,20 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
     pnl3->setMinimumWidth(800);
     QPushButton* btn19 = button("btn19", "Read data", pnl3, 9, 8, 86, 30, unlocked);
     label("Start:", pnl3, 212, 17);
-    dtp1_ = new QDateEdit(QDate(2015, 3, 3), pnl3);
+    // Pickers that take a whole typed date or time and leave by Tab
+    // (ui/date_time_entry.h).
+    dtp1_ = new DateTimeEntry<QDateEdit>(QDate(2015, 3, 3), pnl3);
     dtp1_->setObjectName(QStringLiteral("dtp1"));
     dtp1_->setGeometry(249, 13, 90, 21);
-    dtp2_ = new QTimeEdit(QTime(0, 0, 0), pnl3);
+    dtp2_ = new DateTimeEntry<QTimeEdit>(QTime(0, 0, 0), pnl3);
     dtp2_->setObjectName(QStringLiteral("dtp2"));
     dtp2_->setGeometry(349, 13, 85, 21);
     label("End:", pnl3, 464, 17);
     const QDateTime now = QDateTime::currentDateTime();
-    dtp3_ = new QDateEdit(now.date(), pnl3);
+    dtp3_ = new DateTimeEntry<QDateEdit>(now.date(), pnl3);
     dtp3_->setObjectName(QStringLiteral("dtp3"));
     dtp3_->setGeometry(493, 13, 90, 21);
-    dtp4_ = new QTimeEdit(now.time(), pnl3);
+    dtp4_ = new DateTimeEntry<QTimeEdit>(now.time(), pnl3);
     dtp4_->setObjectName(QStringLiteral("dtp4"));
     dtp4_->setGeometry(591, 13, 85, 21);
     for (QDateEdit* d : {dtp1_, dtp3_}) {
@@ -106,10 +109,15 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
     for (QTimeEdit* t : {dtp2_, dtp4_}) t->setDisplayFormat(QStringLiteral("H:mm:ss"));
     // The pickers have fixed widths made for the window's 11-pixel font; with
     // a larger one the date would be cut.
+    // The wheel changes a picker only once a click has focused it; before
+    // that it scrolls the page (ui/string_grid.h).
+    auto* gate = new WheelGate(this);
     for (QDateTimeEdit* e : std::initializer_list<QDateTimeEdit*>{dtp1_, dtp2_, dtp3_, dtp4_}) {
         QFont f = e->font();
         f.setPixelSize(11);
         e->setFont(f);
+        e->setFocusPolicy(Qt::StrongFocus);
+        gate->watch(e);
     }
     QPushButton* btn20 = button("btn20", "Filter", pnl3, 699, 8, 97, 30, unlocked);
     column->addWidget(pnl3);

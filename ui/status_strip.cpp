@@ -1,5 +1,6 @@
 #include "ui/status_strip.h"
 
+#include <QChildEvent>
 #include <QPainter>
 
 #include "link/indicators.h"
@@ -97,12 +98,49 @@ void StatusStrip::stat1DrawPanel() {
     panel1_->setGeometry(panelRect(1));
     panel2_->setGeometry(panelRect(2));
     panel3_->setGeometry(panelRect(3));
-    const QRect r = panelRect(3);
-    pb1_->setGeometry(r.left(), r.top(), r.width() - 15, r.height());
+    placeProgressBar();
     const QRect lampPanel = panelRect(1);
     img1_->setGeometry(lampPanel.left() + 15, lampPanel.top() + 2, 17, 17);
     img2_->setGeometry(lampPanel.left() + 15, lampPanel.top() + 2, 17, 17);
     showStatusText();
+}
+
+void StatusStrip::placeProgressBar() {
+    const QRect r = panelRect(3);
+    int end = r.left() + r.width() - 15;  // first pixel right of the bar
+    for (QObject* o : children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || isOwnWidget(w) || w->isHidden()) continue;
+        const QRect g = w->geometry();
+        if (g.left() >= r.left() && g.left() < end && g.top() < r.bottom() && g.bottom() > r.top())
+            end = g.left() - 3;  // a little gap before the control
+    }
+    pb1_->setGeometry(r.left(), r.top(), qMax(0, end - r.left()), r.height());
+}
+
+bool StatusStrip::isOwnWidget(const QObject* o) const {
+    return o == panel0_ || o == panel1_ || o == panel2_ || o == panel3_ || o == pb1_ ||
+           o == img1_ || o == img2_;
+}
+
+void StatusStrip::childEvent(QChildEvent* event) {
+    QFrame::childEvent(event);
+    // Controls the window puts into the bar: the progress bar makes room.
+    if (event->added() && event->child()->isWidgetType()) event->child()->installEventFilter(this);
+}
+
+bool StatusStrip::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (pb1_ && !isOwnWidget(watched) && watched->parent() == this) placeProgressBar();
+            break;
+        default:
+            break;
+    }
+    return QFrame::eventFilter(watched, event);
 }
 
 void StatusStrip::setStatusText(const QString& text) {

@@ -1,9 +1,11 @@
-// The history tab: its controls as the window and the user find them, and the
-// buttons forwarding to the history transfer, filter and delete.
+// The history tab: its controls as the window and the user find them, the
+// range pickers at the keyboard and under the wheel, and the buttons
+// forwarding to the history transfer, filter and delete.
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimeEdit>
@@ -119,6 +121,57 @@ private slots:
         QVERIFY(right > left);
         QVERIFY(qAbs((left + right) / 2 - 100) <= 3);
         QVERIFY(qAbs((top + bottom) / 2 - 12) <= 3);
+    }
+
+    // Ctrl+A, then a whole date or time typed, sets every field; Tab then
+    // leaves the picker for the next one.
+    void pickers_wholeValueTyped_tabLeaves_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("start date") << 0 << "2024-05-17";
+        QTest::newRow("start time") << 1 << "14:05:30";
+        QTest::newRow("end date, one-digit month typed") << 2 << "2023-5-09";
+        QTest::newRow("end time, one-digit hour") << 3 << "9:05:07";
+    }
+    void pickers_wholeValueTyped_tabLeaves() {
+        QFETCH(int, index);
+        QFETCH(QString, typed);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowActive(page));
+        QDateTimeEdit* pickers[] = {page->dtp1(), page->dtp2(), page->dtp3(), page->dtp4()};
+        QDateTimeEdit* p = pickers[index];
+        p->setFocus();
+        QTest::keyClick(p, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(p, typed);
+        const QString expected = index % 2 == 0
+                                     ? QDate::fromString(typed, "yyyy-M-dd").toString("yyyy-MM-dd")
+                                     : typed;
+        QCOMPARE(p->text(), expected);
+        QTest::keyClick(p, Qt::Key_Tab);
+        QVERIFY(!p->hasFocus());
+        if (index < 3) QVERIFY(pickers[index + 1]->hasFocus());
+    }
+
+    // The wheel changes a picker only once a click has focused it.
+    void pickers_wheelOnlyAfterClick() {
+        page->show();
+        QVERIFY(QTest::qWaitForWindowActive(page));
+        QDateEdit* p = page->dtp1();
+        auto wheel = [&] {
+            const QPoint at = p->rect().center();
+            QWheelEvent e(at, p->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(p, &e);
+        };
+        wheel();
+        QCOMPARE(p->date(), QDate(2015, 3, 3));
+        p->setFocus(Qt::TabFocusReason);  // reached by Tab: still no wheel
+        wheel();
+        QCOMPARE(p->date(), QDate(2015, 3, 3));
+        QTest::mouseClick(p->findChild<QLineEdit*>(), Qt::LeftButton, {}, QPoint(3, 5));
+        QVERIFY(p->hasFocus());
+        wheel();
+        QVERIFY(p->date() > QDate(2015, 3, 3));
     }
 
     void readData_sendsFirstPage() {
