@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "cli/file_ops.h"
+#include "device_pages.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
 #include "ui/session.h"
@@ -24,12 +25,6 @@ Run runCli(const QStringList& args, std::function<bool(const QString&)> ask = {}
     out.flush();
     err.flush();
     return r;
-}
-
-QByteArray numberRegion(const vdev::VirtualDevice& d) {
-    QByteArray all;
-    for (int p = 1; p <= vdev::NumberPages; ++p) all += d.pageBytes(vdev::Region::Numbers, p);
-    return all;
 }
 
 }  // namespace
@@ -119,7 +114,7 @@ private slots:
         QVERIFY2(r.status == cli::Ok, qPrintable(r.err + r.out));
         QVERIFY(r.out.contains(pa + ": ok"));
         QVERIFY(r.out.contains(pb + ": ok"));
-        QCOMPARE(numberRegion(a), numberRegion(b));
+        QCOMPARE(regionBytes(a, vdev::Region::Numbers), regionBytes(b, vdev::Region::Numbers));
         const QByteArray first = a.pageBytes(vdev::Region::Numbers, 1);
         QCOMPARE(first.left(14), QByteArray("+8613800138000"));
         QCOMPARE(first.mid(32 + 22, 10),

@@ -31,11 +31,8 @@ QList<Expected> expectedRows(const vdev::VirtualDevice& dev) {
     return out;
 }
 
-void putRecord(vdev::VirtualDevice& dev, int slot, const QByteArray& rec) {
-    const int p = (slot - 1) / 2 + 1;
-    QByteArray page = dev.pageBytes(vdev::Region::History, p);
-    page.replace(((slot - 1) % 2) * 128, 128, rec);
-    dev.setPageBytes(vdev::Region::History, p, page);
+void putLog(vdev::VirtualDevice& dev, int slot, const QByteArray& rec) {
+    putRecord(dev, vdev::Region::History, slot, rec);
 }
 
 }  // namespace
@@ -49,12 +46,12 @@ private slots:
         testrec::Event e;
         e.number = 900;
         e.year = 0x55;  // 2085: not a record the device could have made
-        putRecord(h.device, 601, testrec::record(e));
+        putLog(h.device, 601, testrec::record(e));
         e.year = 0;  // empty slot
-        putRecord(h.device, 602, testrec::record(e));
+        putLog(h.device, 602, testrec::record(e));
         e.number = 901;
         e.year = 23;
-        putRecord(h.device, 999, testrec::record(e));
+        putLog(h.device, 999, testrec::record(e));
         QVERIFY(h.start());
 
         // PageNext reaches 501 when page 500 is asked for; the read is done
@@ -85,9 +82,9 @@ private slots:
         h.device.fillSampleHistory(10, 3);
         testrec::Event e;
         e.number = 500;
-        putRecord(h.device, 100, testrec::record(e));  // page 50, read
+        putLog(h.device, 100, testrec::record(e));  // page 50, read
         e.number = 501;
-        putRecord(h.device, 300, testrec::record(e));  // page 150, never read
+        putLog(h.device, 300, testrec::record(e));  // page 150, never read
         vdev::Faults f;
         f.silentAfter = 120;
         QVERIFY(h.start(f));

@@ -3,11 +3,9 @@
 // refusal or failure leaves the grid as it was.
 #include <QtTest>
 
-#include "fake_port.h"
 #include "history/history_filter.h"
 #include "history/history_inf.h"
-#include "recording_prompts.h"
-#include "ui/session.h"
+#include "session_rig.h"
 
 using historyfilter::Range;
 using historyfilter::Result;
@@ -197,18 +195,15 @@ private slots:
         QFETCH(QString, to);
         QFETCH(int, result);
         QFETCH(QString, message);
-        RecordingPrompts prompts;
-        DeviceSession session(prompts);
-        FakePort port;
-        session.link.port = &port;
-        fill(session.history, rowsOf(rows));
-        session.history.setText(1, 1000, "999");  // a row with a number only: not usable
-        const QVector<QString> before = session.history.snapshot();
-        QCOMPARE(int(session.historyInf.FilterRows(range(from, to))), result);
-        QCOMPARE(session.history.snapshot(), before);
-        QCOMPARE(prompts.texts(), QStringList{message});
-        QCOMPARE(prompts.shown[0].kind, QString("message"));
-        QVERIFY(port.sent.isEmpty());
+        SessionRig r;
+        fill(r.session->history, rowsOf(rows));
+        r.session->history.setText(1, 1000, "999");  // a row with a number only: not usable
+        const QVector<QString> before = r.session->history.snapshot();
+        QCOMPARE(int(r.session->historyInf.FilterRows(range(from, to))), result);
+        QCOMPARE(r.session->history.snapshot(), before);
+        QCOMPARE(r.prompts.texts(), QStringList{message});
+        QCOMPARE(r.prompts.shown[0].kind, QString("message"));
+        QVERIFY(r.port.sent.isEmpty());
     }
 
     void success_rewritesGrid() {

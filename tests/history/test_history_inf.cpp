@@ -1,29 +1,17 @@
-// The history read chain through a scripted device, page decoding into the
-// grid, the compaction after the last page, and "Delete all".
+// The history read chain through the virtual device answering in-process: page
+// decoding into the grid, the compaction after the last page, and "Delete all".
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "fake_port.h"
 #include "history_records.h"
-#include "recording_prompts.h"
-#include "ui/session.h"
+#include "session_rig.h"
 
 using testrec::Event;
 
 namespace {
 
-// The device's log: 1000 slots, erased unless set.
-struct DeviceLog {
-    QByteArray bytes = QByteArray(historyrec::Slots * historyrec::Size, char(0xFF));
-    void set(int slot, const QByteArray& rec) {
-        bytes.replace((slot - 1) * historyrec::Size, historyrec::Size, rec);
-    }
-    QByteArray page(int p) const { return bytes.mid((p - 1) * 256, 256); }
-};
-
-qint32 addressOf(const QByteArray& frame) {
-    return qint32(quint32(quint8(frame[2])) << 24 | quint32(quint8(frame[3])) << 16 |
-                  quint32(quint8(frame[4])) << 8 | quint8(frame[5]));
+void putLog(InProcessDevice& device, int slot, const QByteArray& record) {
+    putRecord(device, vdev::Region::History, slot, record);
 }
 
 QStringList dataColumns(const TextGrid& g, int row) {
@@ -32,13 +20,8 @@ QStringList dataColumns(const TextGrid& g, int row) {
 
 }  // namespace
 
-class TestHistoryInf : public QObject {
+class TestHistoryInf : public QObject, SessionRig {
     Q_OBJECT
-    RecordingPrompts prompts;
-    DeviceSession* session = nullptr;
-    FakePort port;
-    DeviceLog log;
-    int answerPages = 500;  // pages answered; later requests meet silence
 
     // Runs the event loop until the read chain has stopped moving.
     void settle(int quietMs = 150) {
@@ -57,29 +40,10 @@ class TestHistoryInf : public QObject {
 
 private slots:
     void init() {
-        prompts = RecordingPrompts();
-        session = new DeviceSession(prompts);
+        setUpRig();
         session->link.bar.tmr1.setInterval(200);  // watchdog: short in tests
-        log = DeviceLog();
-        answerPages = 500;
-        port = FakePort();
-        port.link = &session->link;
-        port.device = [this](const QByteArray& req) -> QByteArray {
-            const quint8 code = quint8(req[1]);
-            if (code == 0x83) {
-                const int page = (addressOf(req) - 0x30000) / 0x100 + 1;
-                if (page > answerPages) return {};
-                return replyFrame(0x83, addressOf(req), log.page(page));
-            }
-            if (code == 0x85) return replyFrame(0x85, 0, QByteArray(1, '\x01'));
-            return {};
-        };
-        session->link.port = &port;
     }
-    void cleanup() {
-        delete session;
-        session = nullptr;
-    }
+    void cleanup() { tearDownRig(); }
 
     void fullRead_requestsEveryPage_thenCompacts() {
         Event e;
@@ -92,14 +56,14 @@ private slots:
         for (const auto& ev : events) {
             e.number = ev.number;
             e.year = ev.year;
-            log.set(ev.slot, testrec::record(e));
+            putLog(device, ev.slot, testrec::record(e));
         }
         Event empty;  // year 0: an empty slot, whatever else it holds
         empty.year = 0;
-        log.set(4, testrec::record(empty));
+        putLog(device, 4, testrec::record(empty));
         Event unnumbered;
         unnumbered.noNumber = true;
-        log.set(5, testrec::record(unnumbered));
+        putLog(device, 5, testrec::record(unnumbered));
         // Stale rows from an earlier read are overwritten, not kept.
         session->history.setRows(700, {QStringList{"1", "2024-01-01", "00:00:00"}}, 1);
 
@@ -115,7 +79,7 @@ private slots:
                                                       "0000"
                                                       "74"));
         for (int p = 1; p <= 500; ++p)
-            QCOMPARE(addressOf(port.sent[p - 1]), 0x30000 + (p - 1) * 0x100);
+            QCOMPARE(parseFrame(port.sent[p - 1]).address, 0x30000 + (p - 1) * 0x100);
 
         QStringList shown;
         for (const QList<QVariant>& a : texts) shown << a[0].toString();
@@ -156,11 +120,11 @@ private slots:
     void silentPage_stopsChain_keepsRowsReadSoFar_noCompaction() {
         Event e;
         e.number = 77;
-        log.set(2, testrec::record(e));  // slot 1 erased: a compaction would move this to row 1
+        putLog(device, 2, testrec::record(e));  // slot 1 erased: a compaction would move this to row 1
         e.number = 78;
-        log.set(6, testrec::record(e));
+        putLog(device, 6, testrec::record(e));
         session->history.setRows(9, {QStringList{"9", "5", "2020-01-01", "01:01:01", "SMS"}}, 0);
-        answerPages = 3;
+        device.faults.silentAfter = 3;  // pages past 3 meet silence
 
         session->historyInf.ReadAll();
         QTRY_COMPARE_WITH_TIMEOUT(prompts.texts(), QStringList{"Receive timeout"}, 5000);
@@ -178,15 +142,15 @@ private slots:
     }
 
     void readAgain_startsFromPageOne() {
-        answerPages = 2;
+        device.faults.silentAfter = 2;
         session->historyInf.ReadAll();
         QTRY_COMPARE_WITH_TIMEOUT(prompts.texts().size(), 1, 5000);
         port.sent.clear();
-        answerPages = 500;
+        device.faults.silentAfter = -1;
         session->historyInf.ReadAll();
         settle();
         QCOMPARE(port.sent.size(), 500);
-        QCOMPARE(addressOf(port.sent.first()), 0x30000);
+        QCOMPARE(parseFrame(port.sent.first()).address, 0x30000);
     }
 
     void decodePage_rowsFromAddress_data() {
@@ -227,19 +191,11 @@ private slots:
         Event e;
         for (int slot = 1; slot <= 4; ++slot) {
             e.number = 4 + slot;
-            log.set(slot, testrec::record(e));
+            putLog(device, slot, testrec::record(e));
         }
-        answerPages = 2;
-        bool cut = false;
-        const auto whole = port.device;
-        port.device = [&](const QByteArray& req) {
-            QByteArray a = whole(req);
-            if (addressOf(req) == 0x30100 && !cut) {  // page 2 first comes with one record only
-                cut = true;
-                return replyFrame(0x83, 0x30100, log.page(2).left(128));
-            }
-            return a;
-        };
+        device.faults.silentAfter = 3;  // pages 1, 2, and 2 again
+        // page 2 first comes with one record only
+        device.faults.onReply[2] = vdev::ReplyFault::Short;
         session->link.midFrameSilenceMs = 20;
         session->historyInf.ReadAll();
         QTRY_COMPARE_WITH_TIMEOUT(prompts.texts(), QStringList{"Receive timeout"}, 5000);
@@ -294,13 +250,13 @@ private slots:
     void damagedRecord_inFullRead_othersStillCompacted() {
         Event e;
         e.number = 1;
-        log.set(3, testrec::record(e));
+        putLog(device, 3, testrec::record(e));
         e.number = 2;
         e.month = 0xFF;  // damaged date
-        log.set(10, testrec::record(e));
+        putLog(device, 10, testrec::record(e));
         e.number = 3;
         e.month = 4;
-        log.set(20, testrec::record(e));
+        putLog(device, 20, testrec::record(e));
         session->historyInf.ReadAll();
         settle();
         const TextGrid& g = session->history;

@@ -5,9 +5,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "fake_port.h"
-#include "link/device_link.h"
-#include "recording_prompts.h"
+#include "session_rig.h"
 
 namespace {
 
@@ -42,14 +40,11 @@ QByteArray page256(char fill = 0) {
 
 }  // namespace
 
-class TestDispatcher : public QObject {
+class TestDispatcher : public QObject, LinkRig {
     Q_OBJECT
-    RecordingPrompts prompts;
-    DeviceLink* link = nullptr;
     RecordingTransfer* basic = nullptr;
     RecordingTransfer* numbers = nullptr;
     RecordingTransfer* history = nullptr;
-    FakePort port;
 
     RecordingTransfer* transfer(const QString& name) {
         return name == "basic" ? basic : name == "numbers" ? numbers : history;
@@ -57,19 +52,17 @@ class TestDispatcher : public QObject {
 
 private slots:
     void init() {
-        prompts = RecordingPrompts();
-        link = new DeviceLink(prompts);
+        setUpRig();
+        port.device = nullptr;  // record only: the tests feed the replies
         basic = new RecordingTransfer(*link, 0);
         numbers = new RecordingTransfer(*link, 0x1000);
         history = new RecordingTransfer(*link, 0x30000);
-        port = FakePort();
-        link->port = &port;
     }
     void cleanup() {
         delete basic;
         delete numbers;
         delete history;
-        delete link;
+        tearDownRig();
     }
 
     void fullPage_singleBytes_dispatchesOnceOnLastByte() {
@@ -95,7 +88,7 @@ private slots:
     }
 
     void corruptedPayload_askedAgain_nextFrameDispatched() {
-        QSignalSpy rejected(link, &DeviceLink::replyRejected);
+        QSignalSpy rejected(link.get(), &DeviceLink::replyRejected);
         link->midFrameSilenceMs = 30;
         history->startRead(500);
         QByteArray bad = replyFrame(0x83, 0x30000, page256(7));
@@ -126,7 +119,7 @@ private slots:
     void malformedAnswerTwice_endsWithInvalidData() {
         QFETCH(QString, op);
         QFETCH(QByteArray, answer);
-        QSignalSpy finished(link, &DeviceLink::operationFinished);
+        QSignalSpy finished(link.get(), &DeviceLink::operationFinished);
         link->midFrameSilenceMs = 30;
         if (op == "checking") link->checkingMode.Send();
         if (op == "basic-write") basic->startWrite(2);
@@ -210,7 +203,7 @@ private slots:
         QFETCH(int, address);
         QFETCH(QString, target);
         QFETCH(QString, status);
-        QSignalSpy ignored(link, &DeviceLink::replyIgnored);
+        QSignalSpy ignored(link.get(), &DeviceLink::replyIgnored);
         RecordingTransfer* t = target.isEmpty() ? nullptr : transfer(target);
         if (t) {
             t->base = address;
@@ -244,7 +237,7 @@ private slots:
         QFETCH(QString, target);
         QFETCH(char, verdict);
         QFETCH(QString, text);
-        QSignalSpy finished(link, &DeviceLink::operationFinished);
+        QSignalSpy finished(link.get(), &DeviceLink::operationFinished);
         RecordingTransfer* t = transfer(target);
         t->Buffer[0] = 1;  // a stale 1 from an earlier reply must not count as acceptance
         t->startWrite(375);
@@ -282,7 +275,7 @@ private slots:
         QFETCH(int, first);
         QFETCH(QString, status);
         QFETCH(QString, text);
-        QSignalSpy finished(link, &DeviceLink::operationFinished);
+        QSignalSpy finished(link.get(), &DeviceLink::operationFinished);
         if (code == 3) link->timeSync.Send();
         if (code == 4) link->checkingMode.Send();
         if (code == 0x85) link->deleteHistory.Send();
@@ -371,7 +364,7 @@ private slots:
     void watchdog_noReply_retriesOnce_thenReportsTimeoutOnce() {
         link->bar.tmr1.setInterval(60);
         link->progress.SetProgress(40);
-        QSignalSpy finished(link, &DeviceLink::operationFinished);
+        QSignalSpy finished(link.get(), &DeviceLink::operationFinished);
         link->checkingMode.Send();
         QTRY_COMPARE_WITH_TIMEOUT(prompts.count("Receive timeout"), 1, 2000);
         QCOMPARE(port.sent.size(), 2);
@@ -441,7 +434,7 @@ private slots:
         // While the box of one reply is open, the next frames arrive, one of
         // them half. The outer call must neither drop nor reorder them.
         QList<QByteArray> frames;
-        connect(link, &DeviceLink::frameReceived, [&](const QByteArray& raw, bool) { frames << raw; });
+        connect(link.get(), &DeviceLink::frameReceived, [&](const QByteArray& raw, bool) { frames << raw; });
         const QByteArray second = replyFrame(0x83, 0x1100, page256(9));
         const QByteArray third = replyFrame(0x83, 0x1000, page256(8));
         bool once = false;

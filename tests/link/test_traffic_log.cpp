@@ -4,19 +4,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "fake_port.h"
-#include "link/device_link.h"
 #include "link/traffic_log.h"
-#include "recording_prompts.h"
+#include "session_rig.h"
 
 class TestTrafficLog : public QObject {
     Q_OBJECT
 private slots:
     void settingsExchange_recordsEveryFrameWithVerdicts() {
-        RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        FakePort port;
-        link.port = &port;
+        LinkRig rig;
+        rig.port.device = nullptr;  // the test feeds the replies
+        DeviceLink& link = *rig.link;
         TrafficLog log;
         log.attach(link);
         link.login.passwordBox = [] { return QString("5729"); };

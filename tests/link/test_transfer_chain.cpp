@@ -3,9 +3,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "fake_port.h"
-#include "link/device_link.h"
-#include "recording_prompts.h"
+#include "session_rig.h"
 
 namespace {
 
@@ -28,129 +26,99 @@ public:
     QString refusalText() const override { return "Number list data error"; }
 };
 
-// A device holding pages by address; `corrupt` alters what it stores.
-struct PageDevice {
-    QMap<qint32, QByteArray> pages;
-    bool corrupt = false;
-    bool silentAfterFirst = false;
-    int requests = 0;
-    QByteArray answer(const QByteArray& req) {
-        ++requests;
-        if (silentAfterFirst && requests > 1) return {};
-        const quint8 code = quint8(req[1]);
-        const qint32 addr = qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) |
-                                   (quint8(req[4]) << 8) | quint8(req[5]));
-        if (code == cmd::WriteBlock) {
-            QByteArray page = req.mid(8, 256);
-            if (corrupt && addr == devaddr::numbersPage(2)) page[17] = char(page[17] ^ 0x40);
-            pages[addr] = page;
-            return replyFrame(code, addr, QByteArray(1, 1));
-        }
-        return replyFrame(code, addr, pages.value(addr, QByteArray(256, char(0xFF))));
-    }
-};
-
-// The three-page transfer on a link whose port answers from a PageDevice.
-struct Rig {
-    RecordingPrompts prompts;
-    DeviceLink link{prompts};
-    ThreePages t{link};
-    PageDevice dev;
-    FakePort port;
-    Rig() {
-        port.link = &link;
-        port.device = [this](const QByteArray& r) { return dev.answer(r); };
-        link.port = &port;
-    }
-    Rig(const Rig&) = delete;
-    Rig& operator=(const Rig&) = delete;
-};
-
 }  // namespace
 
-class TestTransferChain : public QObject {
+// The three-page transfer on a link whose port the in-process device answers.
+class TestTransferChain : public QObject, LinkRig {
     Q_OBJECT
+    std::unique_ptr<ThreePages> t;
+
 private slots:
+    void init() {
+        setUpRig();
+        t = std::make_unique<ThreePages>(*link);
+    }
+    void cleanup() {
+        t.reset();
+        tearDownRig();
+    }
+
     void save_withVerify_allMatch_successIsLastMessage() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        link.verifyWrites = true;
-        QSignalSpy finished(&link, &DeviceLink::transferFinished);
-        t.startWrite(3);
+        link->verifyWrites = true;
+        QSignalSpy finished(link.get(), &DeviceLink::transferFinished);
+        t->startWrite(3);
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(1).toBool(), true);
         QCOMPARE(prompts.texts(), QStringList{"saved"});
         QCOMPARE(port.sent.size(), 6);  // three writes, three read-backs
-        QCOMPARE(quint8(port.sent[3][1]), quint8(cmd::ReadBlock));
-        QVERIFY(t.decodedPages.isEmpty());  // read-backs do not touch the grid
-        QVERIFY(link.activeTransfer() == nullptr);
+        QCOMPARE(parseFrame(port.sent[3]).code, quint8(cmd::ReadBlock));
+        QVERIFY(t->decodedPages.isEmpty());  // read-backs do not touch the grid
+        QVERIFY(link->activeTransfer() == nullptr);
     }
 
     void save_withVerify_deviceStoresOtherBytes_reportsPage() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        dev.corrupt = true;
-        link.verifyWrites = true;
-        QSignalSpy finished(&link, &DeviceLink::transferFinished);
-        t.startWrite(3);
+        port.device = [this](const QByteArray& r) {
+            const QByteArray answer = device(r);
+            const ParsedFrame f = parseFrame(r);
+            if (f.code == cmd::WriteBlock && f.address == devaddr::numbersPage(2))
+                putBytes(device, vdev::Region::Numbers, 2, 17, QByteArray(1, char(f.payload[17] ^ 0x40)));
+            return answer;
+        };
+        link->verifyWrites = true;
+        QSignalSpy finished(link.get(), &DeviceLink::transferFinished);
+        t->startWrite(3);
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(1).toBool(), false);
         QCOMPARE(prompts.count("saved"), 0);
         QCOMPARE(prompts.shown.size(), 1);
         QVERIFY(prompts.last().contains("page 2: bytes 17"));
-        QCOMPARE(t.verifyDifferences().size(), 1);
+        QCOMPARE(t->verifyDifferences().size(), 1);
     }
 
     void save_withoutVerify_noReadBack() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        t.startWrite(3);
+        t->startWrite(3);
         QTRY_COMPARE(prompts.texts(), QStringList{"saved"});
         QCOMPARE(port.sent.size(), 3);
     }
 
     void cancel_whileNoReplyComes_endsAtOnce_linkStaysUsable() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
         QByteArray held;
         port.device = [&](const QByteArray& r) {
-            held = dev.answer(r);  // page 1's answer is held back
+            held = device(r);  // page 1's answer is held back
             return QByteArray();
         };
-        QSignalSpy finished(&link, &DeviceLink::operationFinished);
-        QSignalSpy running(&link, &DeviceLink::transferRunning);
-        t.startRead(3);
-        link.cancelActive();  // Esc while page 1 is in flight
+        QSignalSpy finished(link.get(), &DeviceLink::operationFinished);
+        QSignalSpy running(link.get(), &DeviceLink::transferRunning);
+        t->startRead(3);
+        link->cancelActive();  // Esc while page 1 is in flight
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).value<OpOutcome>(), OpOutcome::Cancelled);
-        QCOMPARE(link.bar.statusText(), QString("Stopped after page 0/3"));
+        QCOMPARE(link->bar.statusText(), QString("Stopped after page 0/3"));
         QCOMPARE(running.count(), 2);
-        QVERIFY(!link.busy() && !link.bar.tmr1.isOn());
+        QVERIFY(!link->busy() && !link->bar.tmr1.isOn());
         // The late answer changes nothing, and the next operation runs normally.
-        feedBytes(link, held);
-        QVERIFY(t.decodedPages.isEmpty());
-        port.device = [&](const QByteArray& r) { return dev.answer(r); };
-        t.startRead(3);
+        feedBytes(*link, held);
+        QVERIFY(t->decodedPages.isEmpty());
+        port.device = [&](const QByteArray& r) { return device(r); };
+        t->startRead(3);
         QTRY_COMPARE(prompts.texts(), QStringList{"read done"});
-        QCOMPARE(t.decodedPages, (QList<int>{1, 2, 3}));
+        QCOMPARE(t->decodedPages, (QList<int>{1, 2, 3}));
         QCOMPARE(port.sent.size(), 4);
     }
 
     void timeout_retriesOnce_thenEndsTheTransfer() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        link.bar.tmr1.setInterval(50);
-        dev.silentAfterFirst = true;
-        QSignalSpy finished(&link, &DeviceLink::transferFinished);
-        QSignalSpy retried(&link, &DeviceLink::retrying);
-        t.startRead(3);
+        link->bar.tmr1.setInterval(50);
+        device.faults.silentAfter = 1;
+        QSignalSpy finished(link.get(), &DeviceLink::transferFinished);
+        QSignalSpy retried(link.get(), &DeviceLink::retrying);
+        t->startRead(3);
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(1).toBool(), false);
         QCOMPARE(prompts.texts(), QStringList{"Receive timeout"});
         QCOMPARE(retried.count(), 1);
         QCOMPARE(port.sent.size(), 3);  // page 1, page 2 and its retry
         QCOMPARE(port.sent[2], port.sent[1]);
-        QVERIFY(link.activeTransfer() == nullptr);
+        QVERIFY(link->activeTransfer() == nullptr);
         QTest::qWait(150);
         QCOMPARE(prompts.count("Receive timeout"), 1);
     }
@@ -165,63 +133,54 @@ private slots:
     }
     void damagedAnswerOnce_retried() {
         QFETCH(int, kind);
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        for (int p = 1; p <= 3; ++p) dev.pages[devaddr::numbersPage(p)] = QByteArray(256, char(p));
-        port.device = [&](const QByteArray& r) {
-            QByteArray a = dev.answer(r);
-            if (dev.requests != 2) return a;
-            switch (kind) {
-                case 0: a[100] = char(a[100] ^ 1); return a;
-                case 1: return replyFrame(cmd::ReadBlock, devaddr::numbersPage(2), QByteArray(128, 2));
-                case 2: return a + a;
-                default: return replyFrame(cmd::ReadBlock, devaddr::numbersPage(3), QByteArray(256, 9)) + a;
-            }
-        };
-        t.startRead(3);
+        for (int p = 1; p <= 3; ++p)
+            device.setPageBytes(vdev::Region::Numbers, p, QByteArray(256, char(p)));
+        using vdev::ReplyFault;
+        vdev::Faults& f = device.faults;  // the answer for page 2 is damaged once
+        switch (kind) {
+            case 0: f.onReply[2] = ReplyFault::BadChecksum; break;
+            case 1: f.onReply[2] = ReplyFault::Short; break;  // 128 bytes
+            case 2: f.onReply[2] = ReplyFault::Duplicate; break;
+            default:
+                f.garbage = replyFrame(cmd::ReadBlock, devaddr::numbersPage(3), QByteArray(256, 9));
+                f.garbageReply = 2;
+        }
+        t->startRead(3);
         QTRY_COMPARE(prompts.texts(), QStringList{"read done"});
-        QCOMPARE(t.decodedPages, (QList<int>{1, 2, 3}));
-        QCOMPARE(t.Buffer[0], quint8(3));
+        QCOMPARE(t->decodedPages, (QList<int>{1, 2, 3}));
+        QCOMPARE(t->Buffer[0], quint8(3));
         QCOMPARE(port.sent.size(), kind <= 1 ? 4 : 3);
     }
 
     void repliesWithoutRequest_areIgnored() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        QSignalSpy ignored(&link, &DeviceLink::replyIgnored);
-        link.bar.tmr1.setInterval(30);
-        feedBytes(link, replyFrame(cmd::ReadBlock, 0x1000, QByteArray(256, 0)));
-        feedBytes(link, replyFrame(cmd::WriteBlock, 0x1000, QByteArray(1, 1)));
-        feedBytes(link, QByteArray(1, 0x23));  // a lone marker while nothing was asked
+        QSignalSpy ignored(link.get(), &DeviceLink::replyIgnored);
+        link->bar.tmr1.setInterval(30);
+        feedBytes(*link, replyFrame(cmd::ReadBlock, 0x1000, QByteArray(256, 0)));
+        feedBytes(*link, replyFrame(cmd::WriteBlock, 0x1000, QByteArray(1, 1)));
+        feedBytes(*link, QByteArray(1, 0x23));  // a lone marker while nothing was asked
         QTest::qWait(100);
-        QVERIFY(t.decodedPages.isEmpty());
+        QVERIFY(t->decodedPages.isEmpty());
         QVERIFY(port.sent.isEmpty());
         QVERIFY(prompts.texts().isEmpty());
         QCOMPARE(ignored.count(), 2);
     }
 
     void secondOperation_whileOneRuns_sendsNothing() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        port.device = [](const QByteArray&) { return QByteArray(); };
-        t.startRead(3);
-        QVERIFY(!t.startWrite(3));
-        link.login.Login();
-        QVERIFY(!link.deleteHistory.Send());
+        device.faults.silent = true;
+        t->startRead(3);
+        QVERIFY(!t->startWrite(3));
+        link->login.Login();
+        QVERIFY(!link->deleteHistory.Send());
         QCOMPARE(port.sent.size(), 1);
         QCOMPARE(prompts.count("Another operation is still running. Wait for it to end, or press Stop."), 3);
-        QCOMPARE(t.mode(), Tsend_rec_command::Mode::Reading);
-        QCOMPARE(link.login.Verifying, quint8(0));
+        QCOMPARE(t->mode(), Tsend_rec_command::Mode::Reading);
+        QCOMPARE(link->login.Verifying, quint8(0));
     }
 
     void refusedWrite_endsTheRunningTransfer() {
-        Rig rig;
-        auto& [prompts, link, t, dev, port] = rig;
-        port.device = [&](const QByteArray& r) {
-            return replyFrame(cmd::WriteBlock, devaddr::numbersPage(1), QByteArray(1, 0));
-        };
-        QSignalSpy finished(&link, &DeviceLink::transferFinished);
-        t.startWrite(3);
+        device.faults.refuseWrites = true;
+        QSignalSpy finished(link.get(), &DeviceLink::transferFinished);
+        t->startWrite(3);
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(1).toBool(), false);
         QCOMPARE(prompts.texts(), QStringList{"Number list data error"});

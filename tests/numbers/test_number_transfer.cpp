@@ -1,47 +1,16 @@
-// The number list chains through an in-memory device: requests on the wire,
-// status texts and progress, the end messages, refusals, conversion failures
-// and the watchdog.
+// The number list chains through the virtual device answering in-process:
+// requests on the wire, status texts and progress, the end messages, refusals,
+// conversion failures and the watchdog.
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "fake_port.h"
 #include "numbers/number_record.h"
-#include "recording_prompts.h"
-#include "ui/session.h"
+#include "session_rig.h"
 
 using namespace numrec;
+using vdev::Region;
 
 namespace {
-
-// A device holding the 375 number pages; answers reads and writes like the
-// controller, with a refused page and a silent page on demand.
-struct NumberDevice {
-    QByteArray memory = QByteArray(PageCount * PageSize, '\xff');
-    int refusePage = 0;
-    int silentPage = 0;
-    int shortPage = 0;
-    QList<int> writes;  // pages written, in order
-
-    QByteArray operator()(const QByteArray& req) {
-        const quint8 code = quint8(req[1]);
-        const qint32 address = qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) |
-                                      (quint8(req[4]) << 8) | quint8(req[5]));
-        const int page = pageOfAddress(address);
-        if (page == silentPage) return {};
-        if (code == 0x83) {
-            const int n = page == shortPage ? 100 : PageSize;
-            return replyFrame(0x83, address, memory.mid((page - 1) * PageSize, n));
-        }
-        if (page == refusePage) return replyFrame(0x82, address, QByteArray(1, 0));
-        memory.replace((page - 1) * PageSize, PageSize, req.mid(8, PageSize));
-        writes << page;
-        return replyFrame(0x82, address, QByteArray(1, 1));
-    }
-};
-
-qint32 frameAddress(const QByteArray& f) {
-    return qint32((quint8(f[2]) << 24) | (quint8(f[3]) << 16) | (quint8(f[4]) << 8) | quint8(f[5]));
-}
 
 void setRow(TextGrid& g, int row, const QStringList& cols1to7) {
     g.setRows(row, {cols1to7}, Number);
@@ -49,44 +18,19 @@ void setRow(TextGrid& g, int row, const QStringList& cols1to7) {
 
 }  // namespace
 
-class TestNumberTransfer : public QObject {
+class TestNumberTransfer : public QObject, SessionRig {
     Q_OBJECT
-    RecordingPrompts prompts;
-    DeviceSession* session = nullptr;
-    FakePort port;
-    NumberDevice device;
-    QStringList statuses;
-    QList<int> progress;
 
     bool finished() const {
         for (const auto& s : prompts.shown)
             if (s.kind == "inform" || s.kind == "message") return true;
         return false;
     }
+    QByteArray memory() const { return regionBytes(device, Region::Numbers); }
 
 private slots:
-    void init() {
-        prompts = RecordingPrompts();
-        session = new DeviceSession(prompts);
-        device = NumberDevice();
-        port = FakePort();
-        port.link = &session->link;
-        port.device = [this](const QByteArray& req) { return device(req); };
-        session->link.port = &port;
-        statuses.clear();
-        progress.clear();
-        connect(&session->link.bar, &StatusBarModel::statusTextChanged, this,
-                [this](const QString& t) {
-                    if (t != "Data communication" && (statuses.isEmpty() || statuses.last() != t))
-                        statuses << t;
-                });
-        connect(&session->link.bar, &StatusBarModel::progressChanged, this,
-                [this](int pos, bool) { progress << pos; });
-    }
-    void cleanup() {
-        delete session;
-        session = nullptr;
-    }
+    void init() { setUpRig(); }
+    void cleanup() { tearDownRig(); }
 
     void read_declined_sendsNothing() {
         prompts.answers.enqueue(false);
@@ -106,9 +50,9 @@ private slots:
         r2.replace(22, 10, QByteArray::fromHex("0511081e010212051819"));
         QByteArray r2999 = r2;
         r2999.replace(0, 4, "9999");
-        device.memory.replace(0, 32, r1);
-        device.memory.replace(32, 32, r2);
-        device.memory.replace(2998 * 32, 32, r2999);
+        putRecord(device, Region::Numbers, 1, r1);
+        putRecord(device, Region::Numbers, 2, r2);
+        putRecord(device, Region::Numbers, 2999, r2999);
         TextGrid& g = session->numbers;
         setRow(g, 3, {"stale", "2020/01/01", "01:01", "2020/01/02", "02:02", "yes", "yes"});
 
@@ -121,7 +65,7 @@ private slots:
         QCOMPARE(port.sent.size(), 375);
         for (int p = 1; p <= 375; ++p) {
             QCOMPARE(quint8(port.sent[p - 1][1]), quint8(0x83));
-            QCOMPARE(frameAddress(port.sent[p - 1]), pageAddress(p));
+            QCOMPARE(parseFrame(port.sent[p - 1]).address, pageAddress(p));
         }
         QCOMPARE(g.rowTexts(1), (QStringList{"1", "+8613800", "", "", "", "", "yes", "no"}));
         QCOMPARE(g.rowTexts(2), (QStringList{"2", "123", "2024-05-17", "08:30", "2025-01-02",
@@ -131,8 +75,8 @@ private slots:
         QCOMPARE(g.rowTexts(2999), (QStringList{"2999", "9999", "2024-05-17", "08:30", "2025-01-02",
                                                 "18:05", "no", "no"}));
 
-        QVERIFY(statuses.contains("Reading telephone number information"));
-        QCOMPARE(statuses.indexOf("Reading number list:2/375") >= 0, true);
+        QVERIFY(statusTexts.contains("Reading telephone number information"));
+        QCOMPARE(statusTexts.indexOf("Reading number list:2/375") >= 0, true);
         QCOMPARE(session->link.bar.statusText(), QString("Reading number list:376/375"));
         QCOMPARE(progress.last(), 100);
         QVERIFY(!session->link.bar.progressVisible());
@@ -152,11 +96,11 @@ private slots:
         QCOMPARE(session->numbers.text(Number, 1), QString("42"));
         QCOMPARE(session->numbers.text(Always, 1), QString("yes"));
         QCOMPARE(port.sent.size(), 2);
-        QCOMPARE(frameAddress(port.sent[1]), pageAddress(2));
+        QCOMPARE(parseFrame(port.sent[1]).address, pageAddress(2));
     }
 
     void read_shortBlockTwice_stopsWithInvalidData() {
-        device.shortPage = 4;
+        device.faults.onReply = {{4, vdev::ReplyFault::Short}, {5, vdev::ReplyFault::Short}};
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
         QCOMPARE(session->link.bar.statusText(), QString("Invalid data"));
@@ -178,7 +122,7 @@ private slots:
         for (int p = 1; p <= 375; ++p) {
             const QByteArray& f = port.sent[p - 1];
             QCOMPARE(quint8(f[1]), quint8(0x82));
-            QCOMPARE(frameAddress(f), pageAddress(p));
+            QCOMPARE(parseFrame(f).address, pageAddress(p));
             QCOMPARE(f.size(), 265);
         }
         QByteArray expected(PageCount * PageSize, '\0');
@@ -191,9 +135,9 @@ private slots:
         expected.replace(0, 32, r1);
         expected.replace(32, 32, r2);
         expected.replace(2999 * 32, 32, QByteArray(32, '\xff'));
-        QCOMPARE(device.memory, expected);
-        QVERIFY(statuses.contains("Save list"));
-        QVERIFY(statuses.contains("Save number list:2/375"));
+        QCOMPARE(memory(), expected);
+        QVERIFY(statusTexts.contains("Save list"));
+        QVERIFY(statusTexts.contains("Save number list:2/375"));
         QCOMPARE(session->link.bar.statusText(), QString("Save number list:376/375"));
         QCOMPARE(progress.last(), 100);
     }
@@ -218,13 +162,13 @@ private slots:
     }
 
     void save_refusedPage_stops() {
-        device.refusePage = 5;
+        device.faults.refuseReply = 5;
         session->telephoneSend.btn9Click();
         QTRY_VERIFY_WITH_TIMEOUT(finished(), 10000);
         QCOMPARE(prompts.texts(), QStringList{"Number list data error"});
         QCOMPARE(prompts.shown[0].kind, QString("message"));
         QCOMPARE(port.sent.size(), 5);
-        QCOMPARE(device.writes, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(device.pagesWritten(Region::Numbers), (QList<int>{1, 2, 3, 4}));
         QCOMPARE(session->link.bar.statusText(), QString("Save number list:6/375"));
     }
 
@@ -242,7 +186,7 @@ private slots:
 
     void silentPage_endsWithReceiveTimeout() {
         session->link.bar.tmr1.setInterval(200);
-        device.silentPage = 3;
+        device.faults.silentAfter = 2;
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(prompts.count("Receive timeout") == 1, 5000);
         QTest::qWait(300);
@@ -270,7 +214,7 @@ private slots:
         QByteArray rec(RecordSize, '\0');
         rec.replace(0, 3, "777");
         rec.replace(22, 10, QByteArray::fromHex("63636363636363630063"));
-        device.memory.replace(32 * RecordSize, RecordSize, rec);  // slot 33
+        putRecord(device, Region::Numbers, 33, rec);
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
         for (int row : rows) {
@@ -279,23 +223,25 @@ private slots:
             else
                 setRow(session->numbers, row, {QString::number(5550000 + row), "", "", "", "", "yes", "no"});
         }
-        const QByteArray before = device.memory;
+        const QByteArray before = memory();
         port.sent.clear();
         session->link.verifyWrites = true;
         QVERIFY(session->telephoneSend.btn9Click());
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
         QCOMPARE(prompts.count("Authorized number list saved success"), 1);
         QCOMPARE(port.sent.size(), 2 * pages);  // the writes, then their read-backs
-        QCOMPARE(device.writes.size(), pages);
+        const QList<int> written = device.pagesWritten(Region::Numbers);
+        QCOMPARE(written.size(), pages);
         // The device holds the list the grid shows; pages left alone kept
         // their own bytes.
+        const QByteArray after = memory();
         for (int p = 1; p <= PageCount; ++p) {
-            const auto rows = decodePage(reinterpret_cast<const quint8*>(device.memory.constData()) +
+            const auto rows = decodePage(reinterpret_cast<const quint8*>(after.constData()) +
                                          (p - 1) * PageSize);
             for (int i = 0; i < RecordsPerPage; ++i)
                 QCOMPARE(rows[i], session->numbers.rowTexts(8 * (p - 1) + 1 + i).mid(1, rows[i].size()));
-            if (!device.writes.contains(p))
-                QCOMPARE(device.memory.mid((p - 1) * PageSize, PageSize),
+            if (!written.contains(p))
+                QCOMPARE(after.mid((p - 1) * PageSize, PageSize),
                          before.mid((p - 1) * PageSize, PageSize));
         }
         // A new device (the port was closed): every page again.
@@ -311,15 +257,15 @@ private slots:
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
         for (int row : {1, 100, 2000}) setRow(session->numbers, row, {"123", "", "", "", "", "yes", "no"});
-        device.refusePage = pageOfAddress(pageAddress(13));  // row 100 is on page 13
-        device.writes.clear();
+        device.resetCounters();
+        device.faults.refuseReply = 2;  // the second page written: page 13, where row 100 is
         session->telephoneSend.btn9Click();
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
-        QCOMPARE(device.writes, QList<int>{1});
-        device.refusePage = 0;
+        QCOMPARE(device.pagesWritten(Region::Numbers), QList<int>{1});
+        device.faults.refuseReply = 0;
         session->telephoneSend.btn9Click();
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
-        QCOMPARE(device.writes, (QList<int>{1, 13, 250}));
+        QCOMPARE(device.pagesWritten(Region::Numbers), (QList<int>{1, 13, 250}));
     }
 
     void changedPagesSave_question_canWriteAllPages() {
@@ -344,17 +290,17 @@ private slots:
     }
 
     void pressAfterStop_restartsFromPageOne() {
-        device.silentPage = 3;
+        device.faults.silentAfter = 2;  // page 3 gets no answer
         session->link.bar.tmr1.setInterval(60000);
         session->telephoneSend.btn10Click();
         QTRY_COMPARE_WITH_TIMEOUT(port.sent.size(), 3, 5000);
-        device.silentPage = 0;
+        device.faults.silentAfter = -1;
         session->telephoneSend.btn10Click();  // still running: refused
         QCOMPARE(port.sent.size(), 3);
         session->link.cancelActive();
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 20000);
-        QCOMPARE(frameAddress(port.sent[3]), pageAddress(1));
+        QCOMPARE(parseFrame(port.sent[3]).address, pageAddress(1));
         QCOMPARE(port.sent.size(), 3 + 375);
         QCOMPARE(prompts.count("Authorized number list read to PC software success."), 1);
     }

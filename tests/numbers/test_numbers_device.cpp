@@ -25,17 +25,6 @@ void putRecord(QByteArray& memory, int slot, const QByteArray& r) {
     memory.replace((slot - 1) * RecordSize, RecordSize, r);
 }
 
-void loadMemory(vdev::VirtualDevice& dev, const QByteArray& memory) {
-    for (int p = 1; p <= PageCount; ++p)
-        dev.setPageBytes(vdev::Region::Numbers, p, memory.mid((p - 1) * PageSize, PageSize));
-}
-
-QByteArray numbersMemory(const vdev::VirtualDevice& dev) {
-    QByteArray out;
-    for (int p = 1; p <= PageCount; ++p) out += dev.pageBytes(vdev::Region::Numbers, p);
-    return out;
-}
-
 }  // namespace
 
 class TestNumbersDevice : public QObject {
@@ -43,13 +32,12 @@ class TestNumbersDevice : public QObject {
 private slots:
     void fullRead_reproducesTheList() {
         SimHarness h;
-        QByteArray memory(PageCount * PageSize, '\xff');
-        putRecord(memory, 1, rec("+8613800", AlwaysTail));
-        putRecord(memory, 2, rec("123", WindowTail));
-        putRecord(memory, 1500, rec("0755-8888", WindowTail));               // reads up to the "-"
-        putRecord(memory, 2999, rec("1234567890123456789012", AlwaysTail));  // all 22 bytes
-        putRecord(memory, 3000, QByteArray(RecordSize, '\0'));
-        loadMemory(h.device, memory);
+        const auto numbers = vdev::Region::Numbers;
+        putRecord(h.device, numbers, 1, rec("+8613800", AlwaysTail));
+        putRecord(h.device, numbers, 2, rec("123", WindowTail));
+        putRecord(h.device, numbers, 1500, rec("0755-8888", WindowTail));  // reads up to the "-"
+        putRecord(h.device, numbers, 2999, rec("1234567890123456789012", AlwaysTail));  // 22 bytes
+        putRecord(h.device, numbers, 3000, QByteArray(RecordSize, '\0'));
         QVERIFY(h.start());
         TextGrid& g = h.session->numbers;
         g.setRows(7, {{"old", "2020/01/01", "01:01", "2020/01/02", "02:02", "yes", "yes"}}, Number);
@@ -98,7 +86,7 @@ private slots:
         putRecord(expected, 2, rec("123", WindowTail));
         putRecord(expected, 2000, rec("2000", QByteArray::fromHex("05110905010212051819")));
         putRecord(expected, 2993, QByteArray(RecordSize, '\xff'));
-        const QByteArray memory = numbersMemory(h.device);
+        const QByteArray memory = regionBytes(h.device, vdev::Region::Numbers);
         for (int p = 1; p <= PageCount; ++p)
             QVERIFY2(memory.mid((p - 1) * PageSize, PageSize) ==
                          expected.mid((p - 1) * PageSize, PageSize),

@@ -1,49 +1,36 @@
 #pragma once
-// A scripted controller for the settings pages: answers read and write
-// requests from two 256-byte pages, and can refuse or stay silent.
+// The two settings pages of the in-process device as settings::Page arrays,
+// for tests that edit them in place: answer() hands them to the device's own
+// answer logic and takes back what a write stored. Starts blank (0xFF).
 
 #include <QByteArray>
 #include <QList>
 
-#include "fake_port.h"
-#include "link/packet.h"
+#include "in_process_device.h"
 #include "settings/settings_pages.h"
 
 struct SettingsDevice {
     settings::Page pages[2];
-    int refusePage = 0;  // 1 or 2: that write is answered with 0
-    bool silent = false;
     QList<int> pagesWritten;
+    InProcessDevice device = InProcessDevice::blankSettings();
 
     SettingsDevice() {
         pages[0].fill(0xFF);
         pages[1].fill(0xFF);
     }
 
-    static qint32 addressOf(const QByteArray& req) {
-        return qint32((quint8(req[2]) << 24) | (quint8(req[3]) << 16) | (quint8(req[4]) << 8) |
-                      quint8(req[5]));
-    }
-
     QByteArray answer(const QByteArray& req) {
-        if (silent || req.size() < 9) return {};
-        const quint8 code = quint8(req[1]);
-        const qint32 address = addressOf(req);
-        const int page = address / 0x100 + 1;
-        if (page < 1 || page > 2) return {};
-        if (code == cmd::ReadBlock) {
-            const auto& p = pages[page - 1];
-            return replyFrame(code, address,
-                              QByteArray(reinterpret_cast<const char*>(p.data()), 256));
+        using vdev::Region;
+        for (int p = 1; p <= 2; ++p)
+            device.setPageBytes(
+                Region::Settings, p,
+                QByteArray(reinterpret_cast<const char*>(pages[p - 1].data()), 256));
+        const QByteArray reply = device(req);
+        for (int p = 1; p <= 2; ++p) {
+            const QByteArray bytes = device.pageBytes(Region::Settings, p);
+            std::copy(bytes.cbegin(), bytes.cend(), pages[p - 1].begin());
         }
-        if (code == cmd::WriteBlock) {
-            const bool ok = page != refusePage && req.size() == 265;
-            if (ok) {
-                std::copy(req.cbegin() + 8, req.cbegin() + 8 + 256, pages[page - 1].begin());
-                pagesWritten << page;
-            }
-            return replyFrame(code, address, QByteArray(1, ok ? 1 : 0));
-        }
-        return {};
+        pagesWritten = device.pagesWritten(Region::Settings);
+        return reply;
     }
 };

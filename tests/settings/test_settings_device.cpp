@@ -42,9 +42,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, unlocked);
         SimHarness h;
-        QByteArray page = h.device.pageBytes(vdev::Region::Settings, 1);
-        page.replace(0, 4, devicePassword);
-        h.device.setPageBytes(vdev::Region::Settings, 1, page);
+        putBytes(h.device, vdev::Region::Settings, 1, 0, devicePassword);
         QVERIFY(h.start());
         QCOMPARE(h.login(typed), unlocked);
         QCOMPARE(h.prompts.texts(),
@@ -133,9 +131,7 @@ private slots:
         h.link().login.passwordBox = [] { return QString("5729"); };
         h.link().login.Login();
         QVERIFY(h.waitForMessage("Receive timeout", 3000));
-        QByteArray p1 = h.device.pageBytes(vdev::Region::Settings, 1);
-        p1.replace(0, 4, "1111");
-        h.device.setPageBytes(vdev::Region::Settings, 1, p1);
+        putBytes(h.device, vdev::Region::Settings, 1, 0, "1111");
         h.device.setFaults({});
 
         h.session->basicInf.readSettings();

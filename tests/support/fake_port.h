@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include "frames.h"
 #include "link/byte_sink.h"
 #include "link/packet.h"
 

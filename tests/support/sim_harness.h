@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include "device_pages.h"
 #include "link/tcomm.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"

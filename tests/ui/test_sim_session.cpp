@@ -24,9 +24,7 @@ private slots:
 
     void login_letterCase_isIgnored() {
         SimHarness h;
-        QByteArray page = h.device.pageBytes(vdev::Region::Settings, 1);
-        page.replace(0, 4, "AbCd");
-        h.device.setPageBytes(vdev::Region::Settings, 1, page);
+        putBytes(h.device, vdev::Region::Settings, 1, 0, "AbCd");
         QVERIFY(h.start());
         QVERIFY(h.login("aBcD"));
     }
