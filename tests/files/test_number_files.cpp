@@ -87,7 +87,7 @@ void fillFullList(TextGrid& grid) {
 
 }  // namespace
 
-class TstNumberFiles : public QObject {
+class TestNumberFiles : public QObject {
     Q_OBJECT
     FilesFixture fx;
 
@@ -121,7 +121,7 @@ private slots:
     void csvWorkbookName_getsCsvExtension();
 };
 
-void TstNumberFiles::proposedNames() {
+void TestNumberFiles::proposedNames() {
     QCOMPARE(numfiles::workbookProposedName(fixedNow()), QString("telinf_R2024-05-17_08-30-00"));
     QCOMPARE(numfiles::csvProposedName(fixedNow()), QString("telinf_CSV2024-05-17_08-30-00.cvs"));
     // Hours run 00..23; two exports in the same second propose the same name.
@@ -130,7 +130,7 @@ void TstNumberFiles::proposedNames() {
     QCOMPARE(numfiles::workbookProposedName(evening), numfiles::workbookProposedName(evening));
 }
 
-void TstNumberFiles::buttonDialogs_data() {
+void TestNumberFiles::buttonDialogs_data() {
     QTest::addColumn<int>("button");  // 15, 14, 3
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("filter");
@@ -146,7 +146,7 @@ void TstNumberFiles::buttonDialogs_data() {
                                  << "telinf_CSV2024-05-17_08-30-00.cvs";
 }
 
-void TstNumberFiles::buttonDialogs() {
+void TestNumberFiles::buttonDialogs() {
     QFETCH(int, button);
     QFETCH(QString, kind);
     QFETCH(QString, filter);
@@ -168,7 +168,7 @@ void TstNumberFiles::buttonDialogs() {
     QCOMPARE(fx.session->numbers.snapshot(), before);
 }
 
-void TstNumberFiles::exportFresh_headersSerialsFlags() {
+void TestNumberFiles::exportFresh_headersSerialsFlags() {
     const Outcome out = numfiles::exportWorkbook(fx.session->numbers, fx.path("fresh"));
     QVERIFY2(out.ok(), qPrintable(out.text));
     QCOMPARE(out.path, fx.path("fresh.xlsx"));
@@ -194,7 +194,7 @@ void TstNumberFiles::exportFresh_headersSerialsFlags() {
     QCOMPARE(fx.session->numbers.snapshot(), before);
 }
 
-void TstNumberFiles::roundTrip_fullList() {
+void TestNumberFiles::roundTrip_fullList() {
     TextGrid& source = fx.session->numbers;
     fillFullList(source);
     source.setText(1, 17, QString::fromUtf8("门禁 0012,\"x\""));  // any text comes back
@@ -213,7 +213,7 @@ void TstNumberFiles::roundTrip_fullList() {
     QCOMPARE(target.text(7, 11), QString("no"));
 }
 
-void TstNumberFiles::roundTrip_throughButtons() {
+void TestNumberFiles::roundTrip_throughButtons() {
     fillFullList(fx.session->numbers);
     const auto exported = fx.session->numbers.snapshot();
     NumberFiles files(*fx.session);
@@ -234,7 +234,7 @@ void TstNumberFiles::roundTrip_throughButtons() {
     QCOMPARE(fx.session->numbers.snapshot(), exported);
 }
 
-void TstNumberFiles::exportNames_data() {
+void TestNumberFiles::exportNames_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
     QTest::addColumn<bool>("note");
@@ -250,7 +250,7 @@ void TstNumberFiles::exportNames_data() {
                                                 << "list.csv.xlsx" << false;
 }
 
-void TstNumberFiles::exportNames() {
+void TestNumberFiles::exportNames() {
     QFETCH(QString, chosen);
     QFETCH(QString, written);
     QFETCH(bool, note);
@@ -267,7 +267,7 @@ void TstNumberFiles::exportNames() {
     }
 }
 
-void TstNumberFiles::exportUnwritable_reported() {
+void TestNumberFiles::exportUnwritable_reported() {
     NumberFiles files(*fx.session);
     fx.prompts.fileNames << fx.path("no such folder/list.xlsx");
     files.btn15Click();
@@ -278,7 +278,7 @@ void TstNumberFiles::exportUnwritable_reported() {
     QVERIFY(!fx.session->link.bar.progressVisible());
 }
 
-void TstNumberFiles::slotReport_data() {
+void TestNumberFiles::slotReport_data() {
     QTest::addColumn<QVector<int>>("serials");
     QTest::addColumn<QString>("tail");
     QTest::newRow("one") << QVector<int>{4} << "1\rSerial: 4";
@@ -287,13 +287,13 @@ void TstNumberFiles::slotReport_data() {
     QTest::newRow("five") << QVector<int>{3, 8, 9, 20, 21} << "5\rSerial: 3,8,9,....";
 }
 
-void TstNumberFiles::slotReport() {
+void TestNumberFiles::slotReport() {
     QFETCH(QVector<int>, serials);
     QFETCH(QString, tail);
     QCOMPARE(numfiles::checkReport(serials), kReportHead + tail);
 }
 
-void TstNumberFiles::importChecks_data() {
+void TestNumberFiles::importChecks_data() {
     QTest::addColumn<QStringList>("rows");      // written over a fresh workbook
     QTest::addColumn<QString>("report");        // empty: the import goes through
     QTest::addColumn<QStringList>("expected");  // grid rows after a good import
@@ -344,7 +344,7 @@ void TstNumberFiles::importChecks_data() {
                                << QStringList{"3000|0012|2024/05/17|08:30|2025/01/02|18:05|no|no"};
 }
 
-void TstNumberFiles::importChecks() {
+void TestNumberFiles::importChecks() {
     QFETCH(QStringList, rows);
     QFETCH(QString, report);
     QFETCH(QStringList, expected);
@@ -372,7 +372,7 @@ void TstNumberFiles::importChecks() {
     }
 }
 
-void TstNumberFiles::importRefused_gridUnchanged_data() {
+void TestNumberFiles::importRefused_gridUnchanged_data() {
     QTest::addColumn<QString>("kind");     // how the file is made
     QTest::addColumn<QString>("message");  // exact message, or a part of it
     QTest::newRow("A1 not Serial") << "items"
@@ -389,7 +389,7 @@ void TstNumberFiles::importRefused_gridUnchanged_data() {
                                   << "cannot be read as a workbook";
 }
 
-void TstNumberFiles::importRefused_gridUnchanged() {
+void TestNumberFiles::importRefused_gridUnchanged() {
     QFETCH(QString, kind);
     QFETCH(QString, message);
     const QString file = fx.path("bad.xlsx");
@@ -414,7 +414,7 @@ void TstNumberFiles::importRefused_gridUnchanged() {
     QCOMPARE(fx.session->numbers.snapshot(), before);
 }
 
-void TstNumberFiles::importButton_statusAndProgress() {
+void TestNumberFiles::importButton_statusAndProgress() {
     const QString file = fx.path("in.xlsx");
     QVERIFY(writeListBook(file, {"5|+5550100|2024/05/17|08:30|2025/01/02|18:05|no|no"}));
     fx.prompts.fileNames << file;
@@ -427,7 +427,7 @@ void TstNumberFiles::importButton_statusAndProgress() {
     QCOMPARE(fx.bars.size(), 100);
 }
 
-void TstNumberFiles::csvLines_data() {
+void TestNumberFiles::csvLines_data() {
     QTest::addColumn<QStringList>("row");  // grid columns 1..7 of slot 12
     QTest::addColumn<QByteArray>("line");
     QTest::newRow("filled slot") << QStringList{"+5550100", "2024/05/17", "08:30", "2025/01/02",
@@ -448,7 +448,7 @@ void TstNumberFiles::csvLines_data() {
                                  << QByteArray("12, 1 ,,,,,no,no,,");
 }
 
-void TstNumberFiles::csvLines() {
+void TestNumberFiles::csvLines() {
     QFETCH(QStringList, row);
     QFETCH(QByteArray, line);
     TextGrid& grid = fx.session->numbers;
@@ -463,7 +463,7 @@ void TstNumberFiles::csvLines() {
     QCOMPARE(*bytes, expected);
 }
 
-void TstNumberFiles::csvFreshGrid_3000Lines() {
+void TestNumberFiles::csvFreshGrid_3000Lines() {
     QString error;
     const auto bytes = numfiles::csvBytes(fx.session->numbers, &error);
     QVERIFY(bytes);
@@ -474,7 +474,7 @@ void TstNumberFiles::csvFreshGrid_3000Lines() {
     QVERIFY(lines[6] == "7,,,,,,no,no,,");
 }
 
-void TstNumberFiles::csvButton_writesBuiltBytes() {
+void TestNumberFiles::csvButton_writesBuiltBytes() {
     fillFullList(fx.session->numbers);
     QString error;
     const auto expected = numfiles::csvBytes(fx.session->numbers, &error);
@@ -499,7 +499,7 @@ void TstNumberFiles::csvButton_writesBuiltBytes() {
     QCOMPARE(fx.files().size(), 1);
 }
 
-void TstNumberFiles::csvUnencodable_refusedBeforeDialog() {
+void TestNumberFiles::csvUnencodable_refusedBeforeDialog() {
     fx.session->numbers.setText(1, 12, QString::fromUtf8("+1😀"));
     NumberFiles(*fx.session).btn3Click();
     QCOMPARE(fx.shownKinds(), QStringList{"message"});
@@ -511,7 +511,7 @@ void TstNumberFiles::csvUnencodable_refusedBeforeDialog() {
     QVERIFY(fx.files().isEmpty());
 }
 
-void TstNumberFiles::csvWorkbookName_getsCsvExtension() {
+void TestNumberFiles::csvWorkbookName_getsCsvExtension() {
     fx.prompts.fileNames << fx.path("list.xlsx");
     NumberFiles(*fx.session).btn3Click();
     QCOMPARE(fx.files(), QStringList{"list.xlsx.cvs"});
@@ -525,5 +525,5 @@ void TstNumberFiles::csvWorkbookName_getsCsvExtension() {
     QVERIFY(!note.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TstNumberFiles)
-#include "tst_number_files.moc"
+QTEST_GUILESS_MAIN(TestNumberFiles)
+#include "test_number_files.moc"

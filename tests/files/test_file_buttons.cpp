@@ -11,7 +11,7 @@
 #include "numbers/numbers_page.h"
 #include "settings/settings_page.h"
 
-class TstFileButtons : public QObject {
+class TestFileButtons : public QObject {
     Q_OBJECT
     FilesFixture fx;
     std::unique_ptr<QWidget> page;
@@ -33,7 +33,7 @@ private slots:
     void exportThenImport();
 };
 
-void TstFileButtons::dialogs_data() {
+void TestFileButtons::dialogs_data() {
     QTest::addColumn<QString>("tab");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("kind");
@@ -66,7 +66,7 @@ void TstFileButtons::dialogs_data() {
                            << "open" << xls << "^$";
 }
 
-void TstFileButtons::dialogs() {
+void TestFileButtons::dialogs() {
     QFETCH(QString, tab);
     QFETCH(QString, button);
     QFETCH(QString, kind);
@@ -84,13 +84,13 @@ void TstFileButtons::dialogs() {
     QVERIFY(fx.files().isEmpty());
 }
 
-void TstFileButtons::exportThenImport_data() {
+void TestFileButtons::exportThenImport_data() {
     QTest::addColumn<QString>("tab");
     QTest::newRow("numbers") << "numbers";
     QTest::newRow("settings") << "settings";
 }
 
-void TstFileButtons::exportThenImport() {
+void TestFileButtons::exportThenImport() {
     QFETCH(QString, tab);
     const bool numbers = tab == "numbers";
     if (numbers)
@@ -114,5 +114,5 @@ void TstFileButtons::exportThenImport() {
     if (numbers) QCOMPARE(grid.snapshot(), exported);
 }
 
-QTEST_MAIN(TstFileButtons)
-#include "tst_file_buttons.moc"
+QTEST_MAIN(TestFileButtons)
+#include "test_file_buttons.moc"

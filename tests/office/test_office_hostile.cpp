@@ -65,7 +65,7 @@ const QByteArray kLaughs =
 
 }  // namespace
 
-class TstOfficeHostile : public QObject {
+class TestOfficeHostile : public QObject {
     Q_OBJECT
 private slots:
     void refused_withClearReason_data();
@@ -78,7 +78,7 @@ private slots:
     void memory_stayedBounded();
 };
 
-void TstOfficeHostile::refused_withClearReason_data() {
+void TestOfficeHostile::refused_withClearReason_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason");
     const QByteArray good =
@@ -201,7 +201,7 @@ void TstOfficeHostile::refused_withClearReason_data() {
     }
 }
 
-void TstOfficeHostile::refused_withClearReason() {
+void TestOfficeHostile::refused_withClearReason() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, reason);
     QVERIFY(!bytes.isEmpty() || reason == "the file is empty");
@@ -214,7 +214,7 @@ void TstOfficeHostile::refused_withClearReason() {
     QCOMPARE(book.value(1, 1), QString());
 }
 
-void TstOfficeHostile::bounded_readsOnlyWhatIsThere_data() {
+void TestOfficeHostile::bounded_readsOnlyWhatIsThere_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("expected");  // "A1=text" entries; others must be empty
     QTest::newRow("huge dimension claim")
@@ -340,7 +340,7 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere_data() {
            }();
 }
 
-void TstOfficeHostile::bounded_readsOnlyWhatIsThere() {
+void TestOfficeHostile::bounded_readsOnlyWhatIsThere() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
     Workbook book;
@@ -356,7 +356,7 @@ void TstOfficeHostile::bounded_readsOnlyWhatIsThere() {
         }
 }
 
-void TstOfficeHostile::inflateBudget_stopsEarly() {
+void TestOfficeHostile::inflateBudget_stopsEarly() {
     // Parts that compress only moderately pass the ratio check; the budget
     // for the whole archive stops them (the text lies outside the kept
     // columns, so no cell limit stops it first).
@@ -376,7 +376,7 @@ void TstOfficeHostile::inflateBudget_stopsEarly() {
     QVERIFY2(book.errorText().contains("larger than"), qPrintable(book.errorText()));
 }
 
-void TstOfficeHostile::crashInputs_replayCleanly_data() {
+void TestOfficeHostile::crashInputs_replayCleanly_data() {
     QTest::addColumn<QString>("file");
     const QDir dir(OFFICE_DATA_DIR "/crashes");
     const auto files = dir.entryInfoList(QDir::Files);
@@ -384,7 +384,7 @@ void TstOfficeHostile::crashInputs_replayCleanly_data() {
     for (const QFileInfo& f : files) QTest::newRow(qPrintable(f.fileName())) << f.filePath();
 }
 
-void TstOfficeHostile::crashInputs_replayCleanly() {
+void TestOfficeHostile::crashInputs_replayCleanly() {
     QFETCH(QString, file);
     if (file.isEmpty()) QSKIP("no recorded crash inputs");
     Workbook book;
@@ -393,7 +393,7 @@ void TstOfficeHostile::crashInputs_replayCleanly() {
                  qPrintable(book.errorText()));
 }
 
-void TstOfficeHostile::memory_stayedBounded() {
+void TestOfficeHostile::memory_stayedBounded() {
     // Runs last: the peak of the whole corpus, zip bomb and entity bombs
     // included, stays far below what they would take if expanded.
     rusage usage{};
@@ -408,5 +408,5 @@ void TstOfficeHostile::memory_stayedBounded() {
     QVERIFY2(peakMiB < limitMiB, qPrintable(QString::number(peakMiB)));
 }
 
-QTEST_GUILESS_MAIN(TstOfficeHostile)
-#include "tst_office_hostile.moc"
+QTEST_GUILESS_MAIN(TestOfficeHostile)
+#include "test_office_hostile.moc"

@@ -43,7 +43,7 @@ bool writeProfile(const QString& path, const QStringList& cells) {
 
 }  // namespace
 
-class TstProfile : public QObject {
+class TestProfile : public QObject {
     Q_OBJECT
     FilesFixture fx;
 
@@ -66,7 +66,7 @@ private slots:
     void statusAndProgress();
 };
 
-void TstProfile::dialogs_data() {
+void TestProfile::dialogs_data() {
     QTest::addColumn<bool>("exporting");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("filter");
@@ -79,7 +79,7 @@ void TstProfile::dialogs_data() {
                                     << "";
 }
 
-void TstProfile::dialogs() {
+void TestProfile::dialogs() {
     QFETCH(bool, exporting);
     QFETCH(QString, kind);
     QFETCH(QString, filter);
@@ -99,7 +99,7 @@ void TstProfile::dialogs() {
     QVERIFY(fx.statuses.isEmpty());
 }
 
-void TstProfile::roundTrip_data() {
+void TestProfile::roundTrip_data() {
     QTest::addColumn<QList<int>>("lists");  // cbb1, cbb2, cbb4, cbb3, cbb10, cbb12
     QTest::newRow("start contents") << QList<int>{1, 1, 0, 1, 3, 3};
     QTest::newRow("first items") << QList<int>{0, 0, 0, 0, 0, 0};
@@ -107,7 +107,7 @@ void TstProfile::roundTrip_data() {
     QTest::newRow("mixed") << QList<int>{0, 1, 1, 0, 1, 2};
 }
 
-void TstProfile::roundTrip() {
+void TestProfile::roundTrip() {
     QFETCH(QList<int>, lists);
     SettingsSheet& sheet = fx.session->settings;
     for (int c = 0; c < SettingsSheet::ChoiceCount; ++c) sheet.setChoice(Choice(c), lists[c]);
@@ -135,7 +135,7 @@ void TstProfile::roundTrip() {
     QVERIFY(choices(other.settings) == choices(sheet));
 }
 
-void TstProfile::exportedCells() {
+void TestProfile::exportedCells() {
     SettingsSheet& sheet = fx.session->settings;
     sheet.setChoice(SettingsSheet::Cbb1, 0);
     sheet.setContent(3, "stale");  // the list's shown text wins in B4
@@ -163,7 +163,7 @@ void TstProfile::exportedCells() {
     QCOMPARE(book.cell(1, 4).kind, office::CellKind::Empty);
 }
 
-void TstProfile::importLoadsContentAndDescriptions() {
+void TestProfile::importLoadsContentAndDescriptions() {
     const QString file = fx.path("p.xlsx");
     QVERIFY(writeProfile(file, {"A2=ignored name", "B2=123456", "C2=new description",
                                 "B6=", "B4=0:NC ", "B12=1:Admin Number"}));
@@ -178,7 +178,7 @@ void TstProfile::importLoadsContentAndDescriptions() {
     QCOMPARE(sheet.choice(SettingsSheet::Cbb10), 1);
 }
 
-void TstProfile::importRefused_nothingChanged_data() {
+void TestProfile::importRefused_nothingChanged_data() {
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<QString>("message");  // exact, or "~part"
     QTest::newRow("A1 not Items") << QStringList{"A1=Serial", "B2=1111"}
@@ -194,7 +194,7 @@ void TstProfile::importRefused_nothingChanged_data() {
     QTest::newRow("not a workbook") << QStringList{"!text"} << "~cannot be read as a workbook";
 }
 
-void TstProfile::importRefused_nothingChanged() {
+void TestProfile::importRefused_nothingChanged() {
     QFETCH(QStringList, cells);
     QFETCH(QString, message);
     const QString file = fx.path("p.xlsx");
@@ -218,7 +218,7 @@ void TstProfile::importRefused_nothingChanged() {
     QVERIFY(choices(sheet) == lists);
 }
 
-void TstProfile::digitWithoutItem_noSelection() {
+void TestProfile::digitWithoutItem_noSelection() {
     const QString file = fx.path("p.xlsx");
     QVERIFY(writeProfile(file, {"B4=7:Other", "B9=2", "B13=0:None"}));
     SettingsSheet& sheet = fx.session->settings;
@@ -233,7 +233,7 @@ void TstProfile::digitWithoutItem_noSelection() {
 
 // A list without selection (an erased or foreign device) is exported in a
 // form that the import turns back into that list and byte.
-void TstProfile::noSelection_keepsItsByte_data() {
+void TestProfile::noSelection_keepsItsByte_data() {
     QTest::addColumn<int>("byte");  // the device byte of cbb10
     QTest::addColumn<QString>("cell");
     QTest::newRow("erased") << 0xFF << "No selection (byte 0xFF)";
@@ -241,7 +241,7 @@ void TstProfile::noSelection_keepsItsByte_data() {
     QTest::newRow("typed by hand") << 0x2A << "no selection (BYTE 0x2a)";
 }
 
-void TstProfile::noSelection_keepsItsByte() {
+void TestProfile::noSelection_keepsItsByte() {
     QFETCH(int, byte);
     QFETCH(QString, cell);
     SettingsSheet& sheet = fx.session->settings;
@@ -265,13 +265,13 @@ void TstProfile::noSelection_keepsItsByte() {
 // imported again, are saved byte for byte: random bytes in every text
 // field (0x00, 0x80, lone lead bytes, bad trail bytes), lists that do or do
 // not name an item.
-void TstProfile::anyDevicePage_throughTheProfile_data() {
+void TestProfile::anyDevicePage_throughTheProfile_data() {
     QTest::addColumn<bool>("strayLists");
     QTest::newRow("list bytes name items") << false;
     QTest::newRow("list bytes name no item") << true;
 }
 
-void TstProfile::anyDevicePage_throughTheProfile() {
+void TestProfile::anyDevicePage_throughTheProfile() {
     QFETCH(bool, strayLists);
     QRandomGenerator random(1414 + strayLists);
     const QString file = fx.path("device.xlsx");
@@ -298,7 +298,7 @@ void TstProfile::anyDevicePage_throughTheProfile() {
     }
 }
 
-void TstProfile::statusAndProgress() {
+void TestProfile::statusAndProgress() {
     fx.prompts.fileNames << fx.path("p");
     Tcustomstringgrid_basis(*fx.session).ExportProfile();
     QCOMPARE(fx.statuses, QStringList{"Save profile"});
@@ -317,5 +317,5 @@ void TstProfile::statusAndProgress() {
     QCOMPARE(fx.bars.last(), qMakePair(100, false));
 }
 
-QTEST_GUILESS_MAIN(TstProfile)
-#include "tst_profile.moc"
+QTEST_GUILESS_MAIN(TestProfile)
+#include "test_profile.moc"

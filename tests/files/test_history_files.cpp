@@ -31,7 +31,7 @@ void fillRows(TextGrid& grid, int n) {
 
 }  // namespace
 
-class TstHistoryFiles : public QObject {
+class TestHistoryFiles : public QObject {
     Q_OBJECT
     FilesFixture fx;
 
@@ -53,7 +53,7 @@ private slots:
     void csv_unwritable_reported();
 };
 
-void TstHistoryFiles::dialogs_data() {
+void TestHistoryFiles::dialogs_data() {
     QTest::addColumn<bool>("workbook");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("proposed");
@@ -63,7 +63,7 @@ void TstHistoryFiles::dialogs_data() {
                                 << "hisinf_CSV2024-05-17_08-30-00.cvs";
 }
 
-void TstHistoryFiles::dialogs() {
+void TestHistoryFiles::dialogs() {
     QFETCH(bool, workbook);
     QFETCH(QString, filter);
     QFETCH(QString, proposed);
@@ -78,7 +78,7 @@ void TstHistoryFiles::dialogs() {
     QVERIFY(fx.files().isEmpty());
 }
 
-void TstHistoryFiles::workbook_fresh1001Rows() {
+void TestHistoryFiles::workbook_fresh1001Rows() {
     const hisfiles::Outcome out = hisfiles::exportWorkbook(fx.session->history, fx.path("h"));
     QVERIFY2(out.ok, qPrintable(out.text));
     QCOMPARE(out.path, fx.path("h.xlsx"));
@@ -96,7 +96,7 @@ void TstHistoryFiles::workbook_fresh1001Rows() {
     QCOMPARE(book.cell(1002, 1).kind, office::CellKind::Empty);
 }
 
-void TstHistoryFiles::workbook_afterFilter() {
+void TestHistoryFiles::workbook_afterFilter() {
     fillRows(fx.session->history, 5);
     fx.session->history.setText(7, 2, "=1+1");  // stays a text
     const hisfiles::Outcome out = hisfiles::exportWorkbook(fx.session->history, fx.path("h.xlsx"));
@@ -112,7 +112,7 @@ void TstHistoryFiles::workbook_afterFilter() {
     QCOMPARE(book.value(7, 2), QString());
 }
 
-void TstHistoryFiles::workbook_statusAndProgress() {
+void TestHistoryFiles::workbook_statusAndProgress() {
     fx.prompts.fileNames << fx.path("h");
     Tcustomstringgrid_his(*fx.session).ExportHistoryWorkbook();
     QCOMPARE(fx.files(), QStringList{"h.xlsx"});
@@ -124,7 +124,7 @@ void TstHistoryFiles::workbook_statusAndProgress() {
     QCOMPARE(fx.bars.last(), qMakePair(100, false));
 }
 
-void TstHistoryFiles::workbook_xlsName() {
+void TestHistoryFiles::workbook_xlsName() {
     fx.prompts.fileNames << fx.path("h.xls");
     Tcustomstringgrid_his(*fx.session).ExportHistoryWorkbook();
     QCOMPARE(fx.files(), QStringList{"h.xlsx"});
@@ -132,7 +132,7 @@ void TstHistoryFiles::workbook_xlsName() {
     QVERIFY(fx.prompts.last().contains("h.xlsx"));
 }
 
-void TstHistoryFiles::csv_lines_data() {
+void TestHistoryFiles::csv_lines_data() {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QByteArray>("line");
     QTest::newRow("plain") << "Door"
@@ -152,7 +152,7 @@ void TstHistoryFiles::csv_lines_data() {
         << "" << QByteArray("3,300,2024-03-09,14:05:00,Telephone,Relay ON,+123,,,");
 }
 
-void TstHistoryFiles::csv_lines() {
+void TestHistoryFiles::csv_lines() {
     QFETCH(QString, content);
     QFETCH(QByteArray, line);
     fx.session->history.setRows(
@@ -163,7 +163,7 @@ void TstHistoryFiles::csv_lines() {
     QCOMPARE(*bytes, line + "\r\n");
 }
 
-void TstHistoryFiles::csv_noNumberedRows_emptyFile() {
+void TestHistoryFiles::csv_noNumberedRows_emptyFile() {
     fx.prompts.fileNames << fx.path("h.cvs");
     Tcustomstringgrid_his(*fx.session).ExportHistoryCsv();
     QCOMPARE(fx.files(), QStringList{"h.cvs"});
@@ -171,7 +171,7 @@ void TstHistoryFiles::csv_noNumberedRows_emptyFile() {
     QVERIFY(fx.statuses.isEmpty());
 }
 
-void TstHistoryFiles::csv_afterFilter_statusAndProgress() {
+void TestHistoryFiles::csv_afterFilter_statusAndProgress() {
     fillRows(fx.session->history, 5);
     fx.prompts.fileNames << fx.path("h.cvs");
     Tcustomstringgrid_his(*fx.session).ExportHistoryCsv();
@@ -194,7 +194,7 @@ void TstHistoryFiles::csv_afterFilter_statusAndProgress() {
 // characters, bad trail bytes, 0x80, control bytes), come out of the CSV
 // file as the same bytes and out of the workbook as texts that encode back
 // to them.
-void TstHistoryFiles::anyContentBytes_keptInBothFiles() {
+void TestHistoryFiles::anyContentBytes_keptInBothFiles() {
     QRandomGenerator random(1403);
     QVector<QStringList> rows;
     QList<QByteArray> contents;
@@ -229,7 +229,7 @@ void TstHistoryFiles::anyContentBytes_keptInBothFiles() {
         QCOMPARE(gbk::encode(book.value(r + 1, 8)).value_or("(unencodable)"), contents[r - 1]);
 }
 
-void TstHistoryFiles::csv_unencodable_refused() {
+void TestHistoryFiles::csv_unencodable_refused() {
     fillRows(fx.session->history, 5);
     // No device byte gives this character: only a text from elsewhere can.
     fx.session->history.setText(7, 4, QString(QChar(0xFFFD)));
@@ -239,7 +239,7 @@ void TstHistoryFiles::csv_unencodable_refused() {
     QVERIFY(fx.files().isEmpty());
 }
 
-void TstHistoryFiles::csv_unwritable_reported() {
+void TestHistoryFiles::csv_unwritable_reported() {
     fillRows(fx.session->history, 2);
     fx.prompts.fileNames << fx.path("missing/h.cvs");
     Tcustomstringgrid_his(*fx.session).ExportHistoryCsv();
@@ -248,5 +248,5 @@ void TstHistoryFiles::csv_unwritable_reported() {
     QVERIFY(fx.files().isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TstHistoryFiles)
-#include "tst_history_files.moc"
+QTEST_GUILESS_MAIN(TestHistoryFiles)
+#include "test_history_files.moc"

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "frames.h"
 #include "pty_client.h"
 #include "sim/device_frame.h"
 #include "sim/device_memory.h"
@@ -57,7 +58,7 @@ QByteArray pattern(int seed) {
 
 }  // namespace
 
-class TstSimDevice : public QObject {
+class TestSimDevice : public QObject {
     Q_OBJECT
 private slots:
     void factory_memory_matchesShippedContents();
@@ -86,7 +87,7 @@ private slots:
     void program_savesWrittenMemoryOnSigterm();
 };
 
-void TstSimDevice::factory_memory_matchesShippedContents() {
+void TestSimDevice::factory_memory_matchesShippedContents() {
     DeviceMemory m;
     QCOMPARE(goldenFactoryPage1().size(), 256);
     QCOMPARE(m.page(Region::Settings, 1), goldenFactoryPage1());
@@ -99,7 +100,7 @@ void TstSimDevice::factory_memory_matchesShippedContents() {
     QCOMPARE(m.image().size(), 224512);
 }
 
-void TstSimDevice::blockAt_mapsAddresses_data() {
+void TestSimDevice::blockAt_mapsAddresses_data() {
     QTest::addColumn<quint32>("address");
     QTest::addColumn<int>("region");  // -1: not a block in use
     QTest::addColumn<int>("page");
@@ -118,7 +119,7 @@ void TstSimDevice::blockAt_mapsAddresses_data() {
     QTest::newRow("huge") << 0xFFFFFF00u << -1 << 0;
 }
 
-void TstSimDevice::blockAt_mapsAddresses() {
+void TestSimDevice::blockAt_mapsAddresses() {
     QFETCH(quint32, address);
     QFETCH(int, region);
     QFETCH(int, page);
@@ -131,7 +132,7 @@ void TstSimDevice::blockAt_mapsAddresses() {
     }
 }
 
-void TstSimDevice::image_roundTripsThroughFile() {
+void TestSimDevice::image_roundTripsThroughFile() {
     QTemporaryDir dir;
     const QString file = dir.filePath("mem.bin");
     DeviceMemory a;
@@ -155,7 +156,7 @@ void TstSimDevice::image_roundTripsThroughFile() {
     QCOMPARE(b.image(), a.image());
 }
 
-void TstSimDevice::image_wrongSize_isRejected() {
+void TestSimDevice::image_wrongSize_isRejected() {
     QTemporaryDir dir;
     const QString file = dir.filePath("short.bin");
     QFile f(file);
@@ -170,7 +171,7 @@ void TstSimDevice::image_wrongSize_isRejected() {
     QVERIFY(!m.loadImage(dir.filePath("missing.bin"), &err));
 }
 
-void TstSimDevice::sampleHistory_isPlausibleAndDeterministic() {
+void TestSimDevice::sampleHistory_isPlausibleAndDeterministic() {
     DeviceMemory m;
     m.fillSampleHistory(301, 7);
     QString lastDate;
@@ -210,7 +211,7 @@ void TstSimDevice::sampleHistory_isPlausibleAndDeterministic() {
     QVERIFY(again.image() != m.image());
 }
 
-void TstSimDevice::reader_collectsRequests_data() {
+void TestSimDevice::reader_collectsRequests_data() {
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<int>("frames");
     QTest::addColumn<int>("bad");
@@ -227,7 +228,7 @@ void TstSimDevice::reader_collectsRequests_data() {
     QTest::newRow("oversize then good") << (oversize + f1) << 1 << 1;
 }
 
-void TstSimDevice::reader_collectsRequests() {
+void TestSimDevice::reader_collectsRequests() {
     QFETCH(QByteArray, stream);
     QFETCH(int, frames);
     QFETCH(int, bad);
@@ -249,7 +250,7 @@ void TstSimDevice::reader_collectsRequests() {
     QCOMPARE(invalid, bad);
 }
 
-void TstSimDevice::reader_abandonsStalledFrame() {
+void TestSimDevice::reader_abandonsStalledFrame() {
     FrameReader r(std::chrono::milliseconds(500));
     const QByteArray f = encodeFrame(0x83, 0x100, {});
     auto t = Clock::now();
@@ -261,7 +262,7 @@ void TstSimDevice::reader_abandonsStalledFrame() {
     QCOMPARE(r.frame().address, 0x100u);
 }
 
-void TstSimDevice::command_answersLikeTheDevice_data() {
+void TestSimDevice::command_answersLikeTheDevice_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("reply");
     QTest::newRow("read settings 1") << read(0) << encodeFrame(0x83, 0, goldenFactoryPage1());
@@ -287,7 +288,7 @@ void TstSimDevice::command_answersLikeTheDevice_data() {
                                << ack(0x03, 0, true);
 }
 
-void TstSimDevice::command_answersLikeTheDevice() {
+void TestSimDevice::command_answersLikeTheDevice() {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, reply);
     VirtualDevice dev;
@@ -301,10 +302,7 @@ void TstSimDevice::command_answersLikeTheDevice() {
     QCOMPARE(dev.requestCount(quint8(request[1])), 1);
     // A write answered 01 is stored; one answered 00 leaves the memory as it was.
     if (quint8(request[1]) == CmdWriteBlock) {
-        const quint32 address = quint32(quint8(request[2])) << 24 |
-                                quint32(quint8(request[3])) << 16 |
-                                quint32(quint8(request[4])) << 8 | quint32(quint8(request[5]));
-        const auto block = blockAt(address);
+        const auto block = blockAt(quint32(parseFrame(request).address));
         const QByteArray image = DeviceMemory().image();
         if (reply[8] == 1) {
             QVERIFY(block);
@@ -315,7 +313,7 @@ void TstSimDevice::command_answersLikeTheDevice() {
     }
 }
 
-void TstSimDevice::command_invalidRequests_getNoAnswer() {
+void TestSimDevice::command_invalidRequests_getNoAnswer() {
     VirtualDevice dev;
     PtyClient c(dev.start());
     QByteArray bad = read(0);
@@ -331,7 +329,7 @@ void TstSimDevice::command_invalidRequests_getNoAnswer() {
     QCOMPARE(c.read(265, 2000), encodeFrame(0x83, 0x100, ff(256)));
 }
 
-void TstSimDevice::deleteHistory_erasesToFF() {
+void TestSimDevice::deleteHistory_erasesToFF() {
     VirtualDevice dev;
     dev.fillSampleHistory(1000);
     PtyClient c(dev.start());
@@ -342,7 +340,7 @@ void TstSimDevice::deleteHistory_erasesToFF() {
     QCOMPARE(dev.pageBytes(Region::Settings, 1), goldenFactoryPage1());
 }
 
-void TstSimDevice::timeSync_keepsTheReceivedTime() {
+void TestSimDevice::timeSync_keepsTheReceivedTime() {
     VirtualDevice dev;
     PtyClient c(dev.start());
     QVERIFY(c.send(encodeFrame(CmdTimeSync, 0, QByteArray::fromHex("EA0C070C3102"))));
@@ -355,7 +353,7 @@ void TstSimDevice::timeSync_keepsTheReceivedTime() {
     QCOMPARE(*dev.deviceClock(), want);
 }
 
-void TstSimDevice::fault_scheduleHitsTheNamedReply_data() {
+void TestSimDevice::fault_scheduleHitsTheNamedReply_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QByteArray>("expected");  // what 3 writes of settings page 2 bring back
     const QByteArray okAck = ack(0x82, 0x100, true);
@@ -373,7 +371,7 @@ void TstSimDevice::fault_scheduleHitsTheNamedReply_data() {
         << "garbage" << QByteArray::fromHex("0023ff") + okAck + okAck + okAck;
 }
 
-void TstSimDevice::fault_scheduleHitsTheNamedReply() {
+void TestSimDevice::fault_scheduleHitsTheNamedReply() {
     QFETCH(QString, fault);
     QFETCH(QByteArray, expected);
     Faults f;
@@ -403,7 +401,7 @@ void TstSimDevice::fault_scheduleHitsTheNamedReply() {
     QCOMPARE(dev.pageBytes(Region::Settings, 2), lastStored ? pattern(lastStored) : ff(256));
 }
 
-void TstSimDevice::fault_corruptStore_acknowledgesButStoresOther() {
+void TestSimDevice::fault_corruptStore_acknowledgesButStoresOther() {
     Faults f;
     f.corruptStore = true;
     VirtualDevice dev;
@@ -416,7 +414,7 @@ void TstSimDevice::fault_corruptStore_acknowledgesButStoresOther() {
     QCOMPARE(stored.mid(1), pattern(9).mid(1));
 }
 
-void TstSimDevice::fault_chunks_arriveSeparately() {
+void TestSimDevice::fault_chunks_arriveSeparately() {
     Faults f;
     f.chunkSize = 50;
     f.chunkDelayMs = 20;
@@ -433,7 +431,7 @@ void TstSimDevice::fault_chunks_arriveSeparately() {
     QVERIFY(t.elapsed() >= 5 * 20);
 }
 
-void TstSimDevice::paced_roundTripTakesLineTime() {
+void TestSimDevice::paced_roundTripTakesLineTime() {
     Faults f;
     f.paced = true;
     VirtualDevice dev;
@@ -448,7 +446,7 @@ void TstSimDevice::paced_roundTripTakesLineTime() {
              qPrintable(QString::number(t.nsecsElapsed())));
 }
 
-void TstSimDevice::program_savesWrittenMemoryOnSigterm() {
+void TestSimDevice::program_savesWrittenMemoryOnSigterm() {
     const QString exe = QStringLiteral(VARNEL_DEVSIM_PATH);
     QTemporaryDir dir;
     const QString mem = dir.filePath("device.bin");
@@ -493,5 +491,5 @@ void TstSimDevice::program_savesWrittenMemoryOnSigterm() {
     QCOMPARE(again.exitCode(), 0);
 }
 
-QTEST_GUILESS_MAIN(TstSimDevice)
-#include "tst_sim_device.moc"
+QTEST_GUILESS_MAIN(TestSimDevice)
+#include "test_sim_device.moc"

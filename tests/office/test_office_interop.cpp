@@ -19,7 +19,7 @@ const QString kProbe = QStringLiteral(OFFICE_TEST_DIR "/openpyxl_probe.py");
 
 }  // namespace
 
-class TstOfficeInterop : public QObject {
+class TestOfficeInterop : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir dir_;
@@ -33,7 +33,7 @@ private slots:
     void legacyXls_cutShort_refused();
 };
 
-void TstOfficeInterop::ourWorkbook_openpyxlSeesTextCells() {
+void TestOfficeInterop::ourWorkbook_openpyxlSeesTextCells() {
     // openpyxl keeps _xHHHH_ escapes in the values it reads; its own
     // unescaping must give back every text, control characters included.
     const QStringList texts{"Serial",
@@ -85,7 +85,7 @@ void TstOfficeInterop::ourWorkbook_openpyxlSeesTextCells() {
     }
 }
 
-void TstOfficeInterop::openpyxlWorkbook_readsAsShown_data() {
+void TestOfficeInterop::openpyxlWorkbook_readsAsShown_data() {
     QTest::addColumn<QString>("system");  // "write" (1900) or "write1904"
     QTest::addColumn<QString>("ref");
     QTest::addColumn<int>("row");
@@ -133,7 +133,7 @@ void TstOfficeInterop::openpyxlWorkbook_readsAsShown_data() {
                                    << "" << 10 << 2 << int(CellKind::Date) << "2027/03/16" << false;
 }
 
-void TstOfficeInterop::openpyxlWorkbook_readsAsShown() {
+void TestOfficeInterop::openpyxlWorkbook_readsAsShown() {
     QFETCH(QString, system);
     QFETCH(int, row);
     QFETCH(int, column);
@@ -154,7 +154,7 @@ void TstOfficeInterop::openpyxlWorkbook_readsAsShown() {
     QCOMPARE(office::usableAsPhoneNumber(cell), phone);
 }
 
-void TstOfficeInterop::legacyXls_reads_data() {
+void TestOfficeInterop::legacyXls_reads_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
     QTest::addColumn<int>("kind");
@@ -177,7 +177,7 @@ void TstOfficeInterop::legacyXls_reads_data() {
     QTest::newRow("D10 after gap") << 10 << 4 << int(CellKind::String) << "D10";
 }
 
-void TstOfficeInterop::legacyXls_reads() {
+void TestOfficeInterop::legacyXls_reads() {
     QFETCH(int, row);
     QFETCH(int, column);
     QFETCH(int, kind);
@@ -191,7 +191,7 @@ void TstOfficeInterop::legacyXls_reads() {
     QCOMPARE(int(book.cell(row, column).kind), kind);
 }
 
-void TstOfficeInterop::legacyXls_cutShort_refused() {
+void TestOfficeInterop::legacyXls_cutShort_refused() {
     QFile fixture(OFFICE_DATA_DIR "/legacy.xls");
     QVERIFY(fixture.open(QIODevice::ReadOnly));
     const QByteArray bytes = fixture.readAll();
@@ -203,5 +203,5 @@ void TstOfficeInterop::legacyXls_cutShort_refused() {
     }
 }
 
-QTEST_GUILESS_MAIN(TstOfficeInterop)
-#include "tst_office_interop.moc"
+QTEST_GUILESS_MAIN(TestOfficeInterop)
+#include "test_office_interop.moc"

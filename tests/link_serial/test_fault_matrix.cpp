@@ -24,12 +24,6 @@ struct Operation {
     std::function<bool(SimHarness&)> succeeded;   // exact data or memory
 };
 
-QByteArray region(const vdev::VirtualDevice& d, vdev::Region r, int pages) {
-    QByteArray all;
-    for (int p = 1; p <= pages; ++p) all += d.pageBytes(r, p);
-    return all;
-}
-
 void numbersOnDevice(SimHarness& h) {
     QByteArray page(vdev::PageSize, '\xff');
     for (int p : {1, 188, 375}) {
@@ -94,7 +88,7 @@ const QMap<QString, Operation>& operations() {
                                h.session->telephoneSend.btn9Click();
                            },
                            [](SimHarness& h) {
-                               return region(h.device, vdev::Region::Numbers, vdev::NumberPages) ==
+                               return regionBytes(h.device, vdev::Region::Numbers) ==
                                       expectedNumbers(h);
                            }};
 
@@ -107,9 +101,7 @@ const QMap<QString, Operation>& operations() {
                            }};
 
     auto settingsOnDevice = [](SimHarness& h) {
-        QByteArray p1 = h.device.pageBytes(vdev::Region::Settings, 1);
-        p1.replace(28, 9, "Gate open");
-        h.device.setPageBytes(vdev::Region::Settings, 1, p1);
+        putBytes(h.device, vdev::Region::Settings, 1, 28, "Gate open");
     };
     auto readSettings = [](SimHarness& h) { h.session->basicInf.readSettings(); };
     const QVector<QString> settingsRef = cleanRead(
@@ -123,7 +115,7 @@ const QMap<QString, Operation>& operations() {
                                 h.session->basicInf.saveSettings();
                             },
                             [](SimHarness& h) {
-                                return region(h.device, vdev::Region::Settings, 2) ==
+                                return regionBytes(h.device, vdev::Region::Settings) ==
                                        expectedSettings(h);
                             }};
     ops["log-in"] = {1, none, [](SimHarness& h) {
@@ -154,7 +146,7 @@ bool losesTheAnswer(ReplyFault f) {
 
 }  // namespace
 
-class TstFaultMatrix : public QObject {
+class TestFaultMatrix : public QObject {
     Q_OBJECT
 
     void rows(const QString& op) {
@@ -242,5 +234,5 @@ private slots:
     void deleteHistory() { run(); }
 };
 
-QTEST_GUILESS_MAIN(TstFaultMatrix)
-#include "tst_fault_matrix.moc"
+QTEST_GUILESS_MAIN(TestFaultMatrix)
+#include "test_fault_matrix.moc"

@@ -49,7 +49,7 @@ struct Received {
 
 }  // namespace
 
-class TstLinkSerial : public QObject {
+class TestLinkSerial : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -80,18 +80,18 @@ private:
     QString path_;
 };
 
-void TstLinkSerial::init() {
+void TestLinkSerial::init() {
     dev_ = new VirtualDevice;
     path_ = dev_->start();
     QVERIFY(!path_.isEmpty());
 }
 
-void TstLinkSerial::cleanup() {
+void TestLinkSerial::cleanup() {
     delete dev_;
     dev_ = nullptr;
 }
 
-void TstLinkSerial::open_pty_succeedsWithoutError() {
+void TestLinkSerial::open_pty_succeedsWithoutError() {
     TComm comm;
     comm.CommName = path_;
     comm.OpenPort();
@@ -100,7 +100,7 @@ void TstLinkSerial::open_pty_succeedsWithoutError() {
     QVERIFY(comm.PortOpenReason.isEmpty());
 }
 
-void TstLinkSerial::open_throughFixedLink_works() {
+void TestLinkSerial::open_throughFixedLink_works() {
     QTemporaryDir dir;
     const QString link = dir.filePath("ttyVARNEL");
     VirtualDevice other;
@@ -118,7 +118,7 @@ void TstLinkSerial::open_throughFixedLink_works() {
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 2000);
 }
 
-void TstLinkSerial::reply_deliversOneBytePerCall_data() {
+void TestLinkSerial::reply_deliversOneBytePerCall_data() {
     QTest::addColumn<QString>("delivery");
     QTest::newRow("whole frame at once") << "whole";
     QTest::newRow("chunks of 7 bytes") << "chunks";
@@ -126,7 +126,7 @@ void TstLinkSerial::reply_deliversOneBytePerCall_data() {
     QTest::newRow("garbage before the reply") << "garbage";
 }
 
-void TstLinkSerial::reply_deliversOneBytePerCall() {
+void TestLinkSerial::reply_deliversOneBytePerCall() {
     QFETCH(QString, delivery);
     Faults f;
     f.chunkSize = delivery == "chunks" ? 7 : 0;
@@ -149,7 +149,7 @@ void TstLinkSerial::reply_deliversOneBytePerCall() {
     QCOMPARE(dev_->requestCount(CmdReadBlock), 1);
 }
 
-void TstLinkSerial::bytes_allValuesPassUnchanged() {
+void TestLinkSerial::bytes_allValuesPassUnchanged() {
     // 0x00, CR, LF, XON/XOFF, ^C, ^Z, 0x7F and 0xFF must all cross both ways
     // untouched: no line discipline, no software flow control.
     TComm comm;
@@ -169,7 +169,7 @@ void TstLinkSerial::bytes_allValuesPassUnchanged() {
     QCOMPARE(dev_->invalidRequests(), 0);
 }
 
-void TstLinkSerial::requests_backToBack_arriveInOrderUnmixed() {
+void TestLinkSerial::requests_backToBack_arriveInOrderUnmixed() {
     TComm comm;
     comm.CommName = path_;
     Received rx;
@@ -194,7 +194,7 @@ void TstLinkSerial::requests_backToBack_arriveInOrderUnmixed() {
     }
 }
 
-void TstLinkSerial::close_thenReopen_works() {
+void TestLinkSerial::close_thenReopen_works() {
     TComm comm;
     comm.CommName = path_;
     Received rx;
@@ -220,13 +220,13 @@ void TstLinkSerial::close_thenReopen_works() {
     QCOMPARE(rx.calls, 530);
 }
 
-void TstLinkSerial::open_missingPort_raisesOpenError_data() {
+void TestLinkSerial::open_missingPort_raisesOpenError_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("full path") << "/dev/ttyVARNEL_NO_SUCH_PORT";
     QTest::newRow("bare name") << "ttyVARNEL_NO_SUCH_PORT";
 }
 
-void TstLinkSerial::open_missingPort_raisesOpenError() {
+void TestLinkSerial::open_missingPort_raisesOpenError() {
     QFETCH(QString, name);
     TComm comm;
     comm.CommName = name;
@@ -247,7 +247,7 @@ void TstLinkSerial::open_missingPort_raisesOpenError() {
     QVERIFY(comm.PortOpenError.isEmpty() && comm.PortOpenReason.isEmpty());
 }
 
-void TstLinkSerial::open_notASerialDevice_raises() {
+void TestLinkSerial::open_notASerialDevice_raises() {
     QTemporaryDir dir;
     const QString file = dir.filePath("not-a-port");
     QFile f(file);
@@ -262,7 +262,7 @@ void TstLinkSerial::open_notASerialDevice_raises() {
     }
 }
 
-void TstLinkSerial::open_whileOpen_keepsThePortOpen() {
+void TestLinkSerial::open_whileOpen_keepsThePortOpen() {
     TComm comm;
     comm.CommName = path_;
     Received rx;
@@ -275,7 +275,7 @@ void TstLinkSerial::open_whileOpen_keepsThePortOpen() {
     QTRY_COMPARE_WITH_TIMEOUT(rx.bytes.size(), 265, 3000);
 }
 
-void TstLinkSerial::reason_mapsTheFailure_data() {
+void TestLinkSerial::reason_mapsTheFailure_data() {
     QTest::addColumn<int>("error");
     QTest::addColumn<bool>("denied");
     QTest::addColumn<QString>("mentions");
@@ -288,7 +288,7 @@ void TstLinkSerial::reason_mapsTheFailure_data() {
         << int(QSerialPort::UnknownError) << false << "Input/output";
 }
 
-void TstLinkSerial::reason_mapsTheFailure() {
+void TestLinkSerial::reason_mapsTheFailure() {
     QFETCH(int, error);
     QFETCH(bool, denied);
     QFETCH(QString, mentions);
@@ -299,7 +299,7 @@ void TstLinkSerial::reason_mapsTheFailure() {
     if (mentions != "dialout") QVERIFY(!reason.contains("dialout"));
 }
 
-void TstLinkSerial::open_permissionDenied_namesDialoutGroup() {
+void TestLinkSerial::open_permissionDenied_namesDialoutGroup() {
     // A port the user may not open. Root may open anything, so the probe
     // drops to nobody first when run as root.
     QVERIFY(::chmod(path_.toLocal8Bit().constData(), 0) == 0);
@@ -315,7 +315,7 @@ void TstLinkSerial::open_permissionDenied_namesDialoutGroup() {
     QCOMPARE(dev_->totalRequests(), 0);
 }
 
-void TstLinkSerial::unplug_costsOneLinkLostAndNoBusyLoop() {
+void TestLinkSerial::unplug_costsOneLinkLostAndNoBusyLoop() {
     // Through a link of its own: once the device is gone the name stays gone,
     // even when another program on this machine gets the same pty number.
     QTemporaryDir dir;
@@ -356,7 +356,7 @@ void TstLinkSerial::unplug_costsOneLinkLostAndNoBusyLoop() {
     QVERIFY_THROWS_EXCEPTION(ECommsError, comm.OpenPort());
 }
 
-void TstLinkSerial::unplug_withoutAnyPortError_isStillNoticed() {
+void TestLinkSerial::unplug_withoutAnyPortError_isStillNoticed() {
     // Newer Qt versions may not report a vanished device at all; the link must
     // notice the hang-up by itself.
     TComm comm;
@@ -372,13 +372,13 @@ void TstLinkSerial::unplug_withoutAnyPortError_isStillNoticed() {
     QCOMPARE(lost.count(), 1);
 }
 
-void TstLinkSerial::nestedEventLoop_keepsDeliveringInOrder_data() {
+void TestLinkSerial::nestedEventLoop_keepsDeliveringInOrder_data() {
     QTest::addColumn<int>("chunk");
     QTest::newRow("reply already complete") << 0;
     QTest::newRow("reply still arriving") << 20;
 }
 
-void TstLinkSerial::nestedEventLoop_keepsDeliveringInOrder() {
+void TestLinkSerial::nestedEventLoop_keepsDeliveringInOrder() {
     // A handler that shows a modal message box re-enters the event loop; the
     // bytes queued behind it and those arriving meanwhile are delivered from
     // inside, in order.
@@ -410,7 +410,7 @@ void TstLinkSerial::nestedEventLoop_keepsDeliveringInOrder() {
     QCOMPARE(insideNested, int(want.size()) - 1);
 }
 
-void TstLinkSerial::closeInsideHandler_stopsDelivery() {
+void TestLinkSerial::closeInsideHandler_stopsDelivery() {
     TComm comm;
     comm.CommName = path_;
     int calls = 0;
@@ -425,5 +425,5 @@ void TstLinkSerial::closeInsideHandler_stopsDelivery() {
     QVERIFY(!comm.isOpen());
 }
 
-QTEST_GUILESS_MAIN(TstLinkSerial)
-#include "tst_link_serial.moc"
+QTEST_GUILESS_MAIN(TestLinkSerial)
+#include "test_link_serial.moc"

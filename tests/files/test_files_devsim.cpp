@@ -12,14 +12,15 @@
 
 #include "../history/history_records.h"
 #include "../settings/page_bytes.h"
+#include "files_fixture.h"
+#include "sim/device_memory.h"
 
 namespace {
 
-constexpr int kPage = 256;
-constexpr int kSettingsPages = 2, kNumberPages = 375, kHistoryPages = 500;
-constexpr int kNumbersAt = kSettingsPages * kPage;
-constexpr int kHistoryAt = kNumbersAt + kNumberPages * kPage;
-constexpr int kImageSize = kHistoryAt + kHistoryPages * kPage;
+// The memory image file's layout is the virtual device's own.
+using vdev::ImageSize, vdev::PageSize;
+const int kNumbersAt = vdev::DeviceMemory::imageOffset(vdev::Region::Numbers, 1);
+const int kHistoryAt = vdev::DeviceMemory::imageOffset(vdev::Region::History, 1);
 
 // A running varnel-devsim on a memory image; stopped (and the image saved)
 // by stop() or on destruction.
@@ -57,19 +58,9 @@ int cli(const QStringList& args, QString* output) {
     return p.exitCode();
 }
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 }  // namespace
 
-class TstFilesDevsim : public QObject {
+class TestFilesDevsim : public QObject {
     Q_OBJECT
 
 private slots:
@@ -85,10 +76,10 @@ private slots:
         QRandomGenerator random(1416 + strayLists);
 
         // Settings: random text bytes; the factory password to log in with.
-        QByteArray image(kImageSize, '\0');
+        QByteArray image(ImageSize, '\0');
         const RandomPages settingsPages = randomPages(random, strayLists);
-        for (int p = 0; p < kSettingsPages; ++p)
-            image.replace(p * kPage, kPage, toBytes(settingsPages.page[p]));
+        for (int p = 0; p < vdev::SettingsPages; ++p)
+            image.replace(p * PageSize, PageSize, toBytes(settingsPages.page[p]));
         image.replace(0, 4, "5729");
         // Numbers: every start and end year byte 0..255 in slots 1..256, the
         // rest empty rows (32 x 0x00, as the tool writes them).
@@ -102,7 +93,7 @@ private slots:
         }
         // History: every slot an event with random content bytes.
         QList<QByteArray> contents;
-        for (int slot = 0; slot < 2 * kHistoryPages; ++slot) {
+        for (int slot = 0; slot < 2 * vdev::HistoryPages; ++slot) {
             QByteArray content(1 + random.bounded(historyrec::ContentMax), '\0');
             for (char& b : content) b = char(random.bounded(0x01, 0xFF));
             testrec::Event e;
@@ -113,7 +104,7 @@ private slots:
                           testrec::record(e));
         }
         const QString imageA = dir.filePath("a.bin"), imageB = dir.filePath("b.bin");
-        QVERIFY(writeFile(imageA, image));
+        QVERIFY(writeAll(imageA, image));
 
         QString out;
         const QString profile = dir.filePath("profile.xlsx"), list = dir.filePath("list.xlsx"),
@@ -137,19 +128,19 @@ private slots:
                 QVERIFY2(cli(args, &out) == 0, qPrintable(out));
             QVERIFY(b.stop());
         }
-        const QByteArray written = readFile(imageB);
-        QCOMPARE(written.size(), kImageSize);
-        for (int p = 0; p < kSettingsPages; ++p)
-            QCOMPARE(written.mid(p * kPage, kPage).toHex(' '),
-                     image.mid(p * kPage, kPage).toHex(' '));
-        for (int p = 0; p < kNumberPages; ++p)
-            QVERIFY2(written.mid(kNumbersAt + p * kPage, kPage) ==
-                         image.mid(kNumbersAt + p * kPage, kPage),
+        const QByteArray written = readAll(imageB);
+        QCOMPARE(written.size(), ImageSize);
+        for (int p = 0; p < vdev::SettingsPages; ++p)
+            QCOMPARE(written.mid(p * PageSize, PageSize).toHex(' '),
+                     image.mid(p * PageSize, PageSize).toHex(' '));
+        for (int p = 0; p < vdev::NumberPages; ++p)
+            QVERIFY2(written.mid(kNumbersAt + p * PageSize, PageSize) ==
+                         image.mid(kNumbersAt + p * PageSize, PageSize),
                      qPrintable(QString("number page %1").arg(p + 1)));
 
         // Each event's line holds its content bytes (quoted where a comma,
         // a quote or a line break asks for it); nothing else is in the file.
-        const QByteArray csv = readFile(events);
+        const QByteArray csv = readAll(events);
         qsizetype expectedSize = 0;
         for (int slot = 0; slot < contents.size(); ++slot) {
             QByteArray field = contents[slot];
@@ -166,5 +157,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstFilesDevsim)
-#include "tst_files_devsim.moc"
+QTEST_GUILESS_MAIN(TestFilesDevsim)
+#include "test_files_devsim.moc"

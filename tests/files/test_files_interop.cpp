@@ -61,7 +61,7 @@ void compareWidths(const QJsonObject& widths, const QList<double>& expected) {
 
 }  // namespace
 
-class TstFilesInterop : public QObject {
+class TestFilesInterop : public QObject {
     Q_OBJECT
     FilesFixture fx;
 
@@ -76,7 +76,7 @@ private slots:
     void openpyxlProfile_imports();
 };
 
-void TstFilesInterop::ourNumberList_openpyxlSeesTexts() {
+void TestFilesInterop::ourNumberList_openpyxlSeesTexts() {
     TextGrid& grid = fx.session->numbers;
     grid.setRows(1,
                  {{"0012", "2024/05/17", "08:30", "2025-01-02", "18:05", "no", "no"},
@@ -93,7 +93,7 @@ void TstFilesInterop::ourNumberList_openpyxlSeesTexts() {
     compareWidths(root["widths"].toObject(), {4, 20, 16, 16, 16, 16, 0, 0});
 }
 
-void TstFilesInterop::ourHistory_openpyxlSeesTexts() {
+void TestFilesInterop::ourHistory_openpyxlSeesTexts() {
     TextGrid& grid = fx.session->history;
     grid.setRows(
         1, {{"1", "300", "2024-03-09", "14:05:00", "Telephone", "Relay ON", "+123", "Door, 1"},
@@ -108,7 +108,7 @@ void TstFilesInterop::ourHistory_openpyxlSeesTexts() {
     compareWidths(root["widths"].toObject(), {5, 16, 13, 13, 16, 16, 22, 22});
 }
 
-void TstFilesInterop::ourProfile_openpyxlSeesTexts() {
+void TestFilesInterop::ourProfile_openpyxlSeesTexts() {
     SettingsSheet& sheet = fx.session->settings;
     sheet.setContent(1, "0123");
     sheet.setContent(2, "1234567890123456789012");
@@ -143,7 +143,7 @@ void TstFilesInterop::ourProfile_openpyxlSeesTexts() {
     compareWidths(root["widths"].toObject(), {85, 45, 130});
 }
 
-void TstFilesInterop::openpyxlNumberList_imports() {
+void TestFilesInterop::openpyxlNumberList_imports() {
     const QString file = fx.path("typed.xlsx");
     QByteArray ignored;
     RUN_PY(ignored, kWriter, "numbers", file);
@@ -170,7 +170,7 @@ void TstFilesInterop::openpyxlNumberList_imports() {
     }
 }
 
-void TstFilesInterop::openpyxlNumberList_inexactNumbers_refused() {
+void TestFilesInterop::openpyxlNumberList_inexactNumbers_refused() {
     const QString file = fx.path("bad.xlsx");
     QByteArray ignored;
     RUN_PY(ignored, kWriter, "badnumbers", file);
@@ -183,7 +183,7 @@ void TstFilesInterop::openpyxlNumberList_inexactNumbers_refused() {
     QCOMPARE(fx.session->numbers.snapshot(), before);
 }
 
-void TstFilesInterop::openpyxlProfile_imports() {
+void TestFilesInterop::openpyxlProfile_imports() {
     const QString file = fx.path("profile.xlsx");
     QByteArray ignored;
     RUN_PY(ignored, kWriter, "profile", file);
@@ -204,5 +204,5 @@ void TstFilesInterop::openpyxlProfile_imports() {
     QCOMPARE(sheet.choice(SettingsSheet::Cbb12), 3);
 }
 
-QTEST_GUILESS_MAIN(TstFilesInterop)
-#include "tst_files_interop.moc"
+QTEST_GUILESS_MAIN(TestFilesInterop)
+#include "test_files_interop.moc"

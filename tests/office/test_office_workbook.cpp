@@ -14,7 +14,7 @@ using office::CellValue;
 using office::Workbook;
 namespace detail = office::detail;
 
-class TstOfficeWorkbook : public QObject {
+class TestOfficeWorkbook : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir dir_;
@@ -48,7 +48,7 @@ private slots:
     void escapes();
 };
 
-void TstOfficeWorkbook::roundTrip_textStaysExactly_data() {
+void TestOfficeWorkbook::roundTrip_textStaysExactly_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("leading zeros") << "0012";
     QTest::newRow("plus sign") << "+8613800138000";
@@ -88,7 +88,7 @@ void TstOfficeWorkbook::roundTrip_textStaysExactly_data() {
     QTest::newRow("underscore x without hex") << "a_x_b _x12_ _X0041_";
 }
 
-void TstOfficeWorkbook::roundTrip_textStaysExactly() {
+void TestOfficeWorkbook::roundTrip_textStaysExactly() {
     QFETCH(QString, text);
     Workbook out;
     QVERIFY(out.setText(1, 1, "Items"));
@@ -107,7 +107,7 @@ void TstOfficeWorkbook::roundTrip_textStaysExactly() {
     QCOMPARE(in.shownText(2, 2), text);
 }
 
-void TstOfficeWorkbook::roundTrip_numberListShape_allCellsBack() {
+void TestOfficeWorkbook::roundTrip_numberListShape_allCellsBack() {
     auto textAt = [](int r, int c) -> QString {
         if (r == 1)
             return QStringList{"Serial",   "Authorized number", "Start Date", "Start Time ",
@@ -151,7 +151,7 @@ void TstOfficeWorkbook::roundTrip_numberListShape_allCellsBack() {
     QCOMPARE(in.value(3002, 1), QString());         // nothing beyond what was written
 }
 
-void TstOfficeWorkbook::roundTrip_emptyCellsStayEmpty() {
+void TestOfficeWorkbook::roundTrip_emptyCellsStayEmpty() {
     Workbook out;
     out.setText(1, 1, "Serial");
     out.setTextFormat(2, 1);  // formatted, never written
@@ -170,7 +170,7 @@ void TstOfficeWorkbook::roundTrip_emptyCellsStayEmpty() {
     QCOMPARE(in.value(1, 1), QString());
 }
 
-void TstOfficeWorkbook::open_chosenByContentNotName() {
+void TestOfficeWorkbook::open_chosenByContentNotName() {
     Workbook out;
     out.setText(1, 1, "Serial");
     const QString misnamed = path("really-xlsx.xls");
@@ -193,7 +193,7 @@ void TstOfficeWorkbook::open_chosenByContentNotName() {
     QVERIFY(in.errorText().contains("cannot be opened"));
 }
 
-void TstOfficeWorkbook::save_failure_reportsAndKeepsOldFile_data() {
+void TestOfficeWorkbook::save_failure_reportsAndKeepsOldFile_data() {
     QTest::addColumn<QString>("target");  // relative to the test folder
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("reason");
@@ -216,7 +216,7 @@ void TstOfficeWorkbook::save_failure_reportsAndKeepsOldFile_data() {
         << "kept.xlsx" << QString(5000, QChar(1)) << "once its control characters are escaped";
 }
 
-void TstOfficeWorkbook::save_failure_reportsAndKeepsOldFile() {
+void TestOfficeWorkbook::save_failure_reportsAndKeepsOldFile() {
     QFETCH(QString, target);
     QFETCH(QString, text);
     QFETCH(QString, reason);
@@ -239,7 +239,7 @@ void TstOfficeWorkbook::save_failure_reportsAndKeepsOldFile() {
     QCOMPARE(again.value(1, 1), QString("old content"));
 }
 
-void TstOfficeWorkbook::save_overExistingFile_replacesIt() {
+void TestOfficeWorkbook::save_overExistingFile_replacesIt() {
     const QString file = path("replace.xlsx");
     Workbook first;
     first.setText(1, 1, "first");
@@ -255,7 +255,7 @@ void TstOfficeWorkbook::save_overExistingFile_replacesIt() {
     QCOMPARE(QFileInfo(file).permissions() & QFile::ReadOwner, QFile::ReadOwner);
 }
 
-void TstOfficeWorkbook::write_outsideSheet_refused_data() {
+void TestOfficeWorkbook::write_outsideSheet_refused_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
     QTest::newRow("row 0") << 0 << 1;
@@ -264,7 +264,7 @@ void TstOfficeWorkbook::write_outsideSheet_refused_data() {
     QTest::newRow("past last column") << 1 << Workbook::kMaxColumn + 1;
 }
 
-void TstOfficeWorkbook::write_outsideSheet_refused() {
+void TestOfficeWorkbook::write_outsideSheet_refused() {
     QFETCH(int, row);
     QFETCH(int, column);
     Workbook book;
@@ -276,7 +276,7 @@ void TstOfficeWorkbook::write_outsideSheet_refused() {
     QCOMPARE(book.value(row, column), QString());
 }
 
-void TstOfficeWorkbook::exportFileName_data() {
+void TestOfficeWorkbook::exportFileName_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
     QTest::addColumn<bool>("noted");
@@ -298,7 +298,7 @@ void TstOfficeWorkbook::exportFileName_data() {
                                   << "/c/name.xlsx" << false;
 }
 
-void TstOfficeWorkbook::exportFileName() {
+void TestOfficeWorkbook::exportFileName() {
     QFETCH(QString, chosen);
     QFETCH(QString, written);
     QFETCH(bool, noted);
@@ -308,7 +308,7 @@ void TstOfficeWorkbook::exportFileName() {
     if (noted) QVERIFY2(note.contains(QFileInfo(written).fileName()), qPrintable(note));
 }
 
-void TstOfficeWorkbook::phoneNumberRule_data() {
+void TestOfficeWorkbook::phoneNumberRule_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<double>("number");
     QTest::addColumn<bool>("usable");
@@ -323,7 +323,7 @@ void TstOfficeWorkbook::phoneNumberRule_data() {
     QTest::newRow("date") << int(CellKind::Date) << 45429.0 << false;
 }
 
-void TstOfficeWorkbook::phoneNumberRule() {
+void TestOfficeWorkbook::phoneNumberRule() {
     QFETCH(int, kind);
     QFETCH(double, number);
     QFETCH(bool, usable);
@@ -331,7 +331,7 @@ void TstOfficeWorkbook::phoneNumberRule() {
     QCOMPARE(office::usableAsPhoneNumber(cell), usable);
 }
 
-void TstOfficeWorkbook::numberText_data() {
+void TestOfficeWorkbook::numberText_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("zero") << 0.0 << "0";
@@ -345,13 +345,13 @@ void TstOfficeWorkbook::numberText_data() {
     QTest::newRow("huge") << 1e20 << "1e+20";
 }
 
-void TstOfficeWorkbook::numberText() {
+void TestOfficeWorkbook::numberText() {
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(detail::numberText(value), text);
 }
 
-void TstOfficeWorkbook::serialText_data() {
+void TestOfficeWorkbook::serialText_data() {
     QTest::addColumn<double>("serial");
     QTest::addColumn<int>("parts");
     QTest::addColumn<bool>("date1904");
@@ -382,7 +382,7 @@ void TstOfficeWorkbook::serialText_data() {
     QTest::newRow("not a date format") << 45429.0 << int(detail::kNoDate) << false << "-";
 }
 
-void TstOfficeWorkbook::serialText() {
+void TestOfficeWorkbook::serialText() {
     QFETCH(double, serial);
     QFETCH(int, parts);
     QFETCH(bool, date1904);
@@ -391,7 +391,7 @@ void TstOfficeWorkbook::serialText() {
     QCOMPARE(got.value_or("-"), text);
 }
 
-void TstOfficeWorkbook::formatParts_data() {
+void TestOfficeWorkbook::formatParts_data() {
     QTest::addColumn<QString>("code");
     QTest::addColumn<int>("parts");
     QTest::newRow("iso date") << "yyyy-mm-dd" << int(detail::kDatePart);
@@ -412,13 +412,13 @@ void TstOfficeWorkbook::formatParts_data() {
     QTest::newRow("escaped letter") << "0\\d" << int(detail::kNoDate);
 }
 
-void TstOfficeWorkbook::formatParts() {
+void TestOfficeWorkbook::formatParts() {
     QFETCH(QString, code);
     QFETCH(int, parts);
     QCOMPARE(int(detail::customFormatParts(code)), parts);
 }
 
-void TstOfficeWorkbook::escapes_data() {
+void TestOfficeWorkbook::escapes_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("text");
     QTest::newRow("carriage return") << "a_x000D_b"
@@ -439,7 +439,7 @@ void TstOfficeWorkbook::escapes_data() {
         << "_x005F_x1234_x0001_" << QString("_x1234") + QChar(1);
 }
 
-void TstOfficeWorkbook::escapes() {
+void TestOfficeWorkbook::escapes() {
     QFETCH(QString, stored);
     QFETCH(QString, text);
     QCOMPARE(detail::decodeEscapes(stored), text);
@@ -447,5 +447,5 @@ void TstOfficeWorkbook::escapes() {
     QCOMPARE(detail::decodeEscapes(detail::protectEscapes(stored)), stored);
 }
 
-QTEST_GUILESS_MAIN(TstOfficeWorkbook)
-#include "tst_office_workbook.moc"
+QTEST_GUILESS_MAIN(TestOfficeWorkbook)
+#include "test_office_workbook.moc"
