@@ -229,6 +229,8 @@ private slots:
         s.telephoneSend.startRead(375);
         QTRY_VERIFY(!form.btnStop->isHidden());
         QTRY_VERIFY(s.telephoneSend.PageNext > 3);
+        // Stop sits beside the progress bar, not over its end.
+        QVERIFY(form.stat1->progressBar()->geometry().right() < form.btnStop->geometry().left());
         QTest::keyClick(&form, Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(form.btnStop->isHidden(), 3000);
         const int sent = device.totalRequests();
