@@ -8,9 +8,9 @@
 
 #include "link/byte_sink.h"
 #include "link/packet.h"
-#include "link/prompts.h"
+#include "core/prompts.h"
 #include "link/tcomm.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 namespace bench {
 

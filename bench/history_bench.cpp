@@ -22,7 +22,7 @@
 #include "link/byte_sink.h"
 #include "link/tcomm.h"
 #include "sim/virtual_device.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "bench/bench_support.h"
 #include "link/tcomm.h"
 #include "sim/virtual_device.h"
-#include "ui/session.h"
-#include "ui/snapshots.h"
+#include "app/session.h"
+#include "app/snapshots.h"
 
 namespace {
 

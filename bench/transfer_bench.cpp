@@ -24,9 +24,9 @@
 #include "link/byte_sink.h"
 #include "link/tcomm.h"
 #include "numbers/number_record.h"
-#include "numbers/numbers_page.h"
+#include "ui/numbers_tab.h"
 #include "sim/virtual_device.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include "history/history_filter.h"
 #include "link/tcomm.h"
 #include "numbers/number_record.h"
-#include "settings/settings_pages.h"
-#include "ui/port_choice.h"
-#include "ui/session.h"
+#include "settings/settings_codec.h"
+#include "app/port_choice.h"
+#include "app/session.h"
 
 namespace cli {
 namespace {

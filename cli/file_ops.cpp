@@ -2,9 +2,9 @@
 
 #include <QFileInfo>
 
-#include "history/history_files.h"
-#include "numbers/number_files.h"
-#include "settings/profile.h"
+#include "office/history_files.h"
+#include "office/number_files.h"
+#include "office/settings_profile.h"
 
 namespace cli::files {
 

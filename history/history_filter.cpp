@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/text_grid.h"
+#include "core/text_grid.h"
 
 namespace historyfilter {
 

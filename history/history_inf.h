@@ -8,7 +8,7 @@
 // leaves the rows read so far, and nothing is compacted.
 
 #include "history/history_filter.h"
-#include "link/text_grid.h"
+#include "core/text_grid.h"
 #include "link/transfer.h"
 
 class THistoryInf : public Tsend_rec_command {

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-#include "link/gbk.h"
+#include "core/gbk.h"
 
 namespace historyrec {
 
@@ -109,7 +109,7 @@ QStringList decode(const quint8* r) {
 
     // The text ends at 0x00. 0xFF ends it too: it is erased memory, never a
     // byte of GBK text, and would otherwise show as 41 stand-ins in every
-    // unwritten slot. Every other byte is kept (see link/gbk.h).
+    // unwritten slot. Every other byte is kept (see core/gbk.h).
     int len = 0;
     while (len < ContentMax && r[ContentAt + len] != 0x00 && r[ContentAt + len] != NotSet) ++len;
     out << gbk::decode(QByteArray(reinterpret_cast<const char*>(r + ContentAt), len));

@@ -1,5 +1,7 @@
 #include "link/device_link.h"
 
+#include "core/traffic_log.h"
+
 namespace {
 
 bool accepted(const ReplyFrame& f) {
@@ -379,4 +381,21 @@ void DeviceLink::transferEnded(Tsend_rec_command* t, OpOutcome outcome) {
             break;
     }
     emit operationFinished(outcome);
+}
+
+void DeviceLink::recordTo(TrafficLog& log) {
+    connect(this, &DeviceLink::requestSent, &log, &TrafficLog::addSent);
+    connect(this, &DeviceLink::frameReceived, &log, &TrafficLog::addReceived);
+    connect(this, &DeviceLink::replyRejected, &log, [&log](int kind, const QByteArray&) {
+        if (kind == AssemblerEvent::Oversize)
+            log.addEvent(QStringLiteral("Invalid data: length above 256"));
+    });
+    connect(this, &DeviceLink::receiveTimedOut, &log,
+            [&log] { log.addEvent(QStringLiteral("Receive timeout")); });
+    connect(this, &DeviceLink::replyIgnored, &log, [&log](const QByteArray&) {
+        log.addEvent(QStringLiteral("Ignored: the frame above answers no request in flight"));
+    });
+    connect(this, &DeviceLink::retrying, &log, [&log](const QString& why) {
+        log.addEvent(QStringLiteral("Asked again: %1").arg(why));
+    });
 }

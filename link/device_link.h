@@ -30,10 +30,10 @@
 
 #include "link/assembler.h"
 #include "link/byte_sink.h"
-#include "link/indicators.h"
+#include "core/indicators.h"
 #include "link/login.h"
-#include "link/outcome.h"
-#include "link/prompts.h"
+#include "core/outcome.h"
+#include "core/prompts.h"
 #include "link/transfer.h"
 
 // The request in flight.
@@ -47,6 +47,8 @@ struct Exchange {
     QString statusText;
     int retriesLeft = 1;
 };
+
+class TrafficLog;
 
 class DeviceLink : public QObject {
     Q_OBJECT
@@ -107,6 +109,9 @@ public:
     void cancelActive();
     // The port went away or was closed: ends the running operation.
     void portLost();
+
+    // The traffic record follows this link's frames and events.
+    void recordTo(TrafficLog& log);
 
     // Called by the transfers: the one way a transfer's end is reported.
     void transferStarted(Tsend_rec_command* t);

@@ -20,7 +20,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "link/outcome.h"
+#include "core/outcome.h"
 #include "link/packet.h"
 
 class DeviceLink;

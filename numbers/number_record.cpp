@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "link/gbk.h"
-#include "link/text_grid.h"
+#include "core/gbk.h"
+#include "core/text_grid.h"
 
 namespace numrec {
 

@@ -13,7 +13,7 @@
 
 #include <QVector>
 
-#include "link/text_grid.h"
+#include "core/text_grid.h"
 #include "link/transfer.h"
 
 class TtelephoneSend : public Tsend_rec_command {

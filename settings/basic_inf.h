@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "link/transfer.h"
-#include "settings/settings_pages.h"
+#include "settings/settings_codec.h"
 #include "settings/settings_sheet.h"
 
 class TBasicInf : public Tsend_rec_command {

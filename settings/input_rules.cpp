@@ -3,8 +3,8 @@
 #include <QHash>
 #include <QList>
 
-#include "link/gbk.h"
-#include "settings/settings_pages.h"
+#include "core/gbk.h"
+#include "settings/settings_codec.h"
 #include "settings/settings_sheet.h"
 
 namespace settings {

@@ -1,6 +1,6 @@
 #include "settings/settings_sheet.h"
 
-#include "link/gbk.h"
+#include "core/gbk.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "link/text_grid.h"
+#include "core/text_grid.h"
 
 class SettingsSheet : public QObject {
     Q_OBJECT

@@ -12,15 +12,15 @@
 #include <QVBoxLayout>
 #include <thread>
 
-#include "history/history_page.h"
-#include "numbers/numbers_page.h"
-#include "settings/settings_page.h"
+#include "ui/history_tab.h"
+#include "ui/numbers_tab.h"
+#include "ui/settings_tab.h"
 #include "ui/help_picture.h"
-#include "ui/port_choice.h"
+#include "app/port_choice.h"
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
 #include "ui/side_tab_bar.h"
-#include "ui/snapshots.h"
+#include "app/snapshots.h"
 #include "ui/status_strip.h"
 #include "ui/traffic_page.h"
 

@@ -12,7 +12,7 @@
 #include <QWidget>
 
 #include "link/tcomm.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 class PortCombo;
 class PortProbe;

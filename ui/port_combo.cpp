@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "ui/port_choice.h"
+#include "app/port_choice.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "link/prompts.h"
+#include "core/prompts.h"
 
 class QtPrompts : public Prompts {
 public:

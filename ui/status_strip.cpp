@@ -3,7 +3,7 @@
 #include <QChildEvent>
 #include <QPainter>
 
-#include "link/indicators.h"
+#include "core/indicators.h"
 
 namespace {
 

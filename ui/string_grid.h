@@ -11,7 +11,7 @@
 #include <QPointer>
 #include <QTableView>
 
-#include "link/text_grid.h"
+#include "core/text_grid.h"
 
 // The body of a TextGrid (rows 1.., columns 1..) as a table model, with the
 // fixed row and column as header data.

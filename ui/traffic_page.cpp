@@ -10,7 +10,7 @@
 #include <QScrollBar>
 #include <QTableView>
 
-#include "ui/session.h"
+#include "app/session.h"
 
 namespace {
 

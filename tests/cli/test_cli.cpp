@@ -8,7 +8,7 @@
 #include "device_pages.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 namespace {
 

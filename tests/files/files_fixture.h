@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "recording_prompts.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 // 2024-05-17 08:30:00 local time: the clock the tests give the buttons.
 inline QDateTime fixedNow() {

@@ -7,9 +7,9 @@
 #include <QtTest>
 
 #include "files_fixture.h"
-#include "history/history_page.h"
-#include "numbers/numbers_page.h"
-#include "settings/settings_page.h"
+#include "ui/history_tab.h"
+#include "ui/numbers_tab.h"
+#include "ui/settings_tab.h"
 
 class TestFileButtons : public QObject {
     Q_OBJECT

@@ -7,13 +7,14 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "app/file_buttons.h"
 #include "files_fixture.h"
-#include "history/history_files.h"
-#include "numbers/number_files.h"
+#include "office/history_files.h"
+#include "office/number_files.h"
 #include "numbers/number_record.h"
 #include "office/workbook.h"
 #include "openpyxl_runner.h"
-#include "settings/profile.h"
+#include "office/settings_profile.h"
 
 namespace {
 

@@ -4,9 +4,10 @@
 #include <QtTest>
 
 #include "../history/history_records.h"
+#include "app/file_buttons.h"
 #include "files_fixture.h"
-#include "history/history_files.h"
-#include "link/gbk.h"
+#include "office/history_files.h"
+#include "core/gbk.h"
 #include "office/workbook.h"
 
 using office::Workbook;

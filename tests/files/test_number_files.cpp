@@ -4,9 +4,10 @@
 
 #include <QtTest>
 
+#include "app/file_buttons.h"
 #include "files_fixture.h"
-#include "link/gbk.h"
-#include "numbers/number_files.h"
+#include "core/gbk.h"
+#include "office/number_files.h"
 #include "numbers/number_record.h"
 #include "office/workbook.h"
 

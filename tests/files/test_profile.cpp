@@ -5,9 +5,10 @@
 #include <QtTest>
 
 #include "../settings/page_bytes.h"
+#include "app/file_buttons.h"
 #include "files_fixture.h"
 #include "office/workbook.h"
-#include "settings/profile.h"
+#include "office/settings_profile.h"
 
 using office::Workbook;
 using Choice = SettingsSheet::Choice;

@@ -3,7 +3,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include "link/gbk.h"
+#include "core/gbk.h"
 
 class TestGbk : public QObject {
     Q_OBJECT

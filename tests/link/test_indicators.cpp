@@ -2,7 +2,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "link/indicators.h"
+#include "core/indicators.h"
 
 class TestIndicators : public QObject {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "link/traffic_log.h"
+#include "core/traffic_log.h"
 #include "session_rig.h"
 
 class TestTrafficLog : public QObject {
@@ -15,7 +15,7 @@ private slots:
         rig.port.device = nullptr;  // the test feeds the replies
         DeviceLink& link = *rig.link;
         TrafficLog log;
-        log.attach(link);
+        link.recordTo(log);
         link.login.passwordBox = [] { return QString("5729"); };
         link.login.Login();
         QByteArray bad = replyFrame(0x83, 0, QByteArray("5729") + QByteArray(252, 0));
@@ -51,7 +51,7 @@ private slots:
         DeviceLink link(prompts);
         link.bar.tmr1.setInterval(30);
         TrafficLog log;
-        log.attach(link);
+        link.recordTo(log);
         link.sendRequest(QByteArray::fromHex("238500000000000085"), "x");
         QTRY_COMPARE(prompts.count("Receive timeout"), 1);
         log.flush();

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "numbers/number_record.h"
-#include "settings/settings_pages.h"
+#include "settings/settings_codec.h"
 #include "sim_harness.h"
 
 using vdev::ReplyFault;

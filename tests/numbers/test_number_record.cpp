@@ -2,7 +2,7 @@
 // behind marking, picker loading and encoding, and the pre-save check.
 #include <QtTest>
 
-#include "link/text_grid.h"
+#include "core/text_grid.h"
 #include "numbers/number_record.h"
 
 using namespace numrec;

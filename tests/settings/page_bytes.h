@@ -5,7 +5,7 @@
 #include <QRandomGenerator>
 #include <QString>
 
-#include "settings/settings_pages.h"
+#include "settings/settings_codec.h"
 #include "settings/settings_sheet.h"
 
 inline settings::Page blankPage() {

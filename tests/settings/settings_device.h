@@ -7,7 +7,7 @@
 #include <QList>
 
 #include "in_process_device.h"
-#include "settings/settings_pages.h"
+#include "settings/settings_codec.h"
 
 struct SettingsDevice {
     settings::Page pages[2];

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "page_bytes.h"
-#include "settings/settings_page.h"
+#include "ui/settings_tab.h"
 #include "sim_harness.h"
 
 namespace {

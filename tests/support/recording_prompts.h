@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "link/prompts.h"
+#include "core/prompts.h"
 
 class RecordingPrompts : public Prompts {
 public:

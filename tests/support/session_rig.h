@@ -13,7 +13,7 @@
 #include "in_process_device.h"
 #include "link/device_link.h"
 #include "recording_prompts.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 class PortRig {
 public:

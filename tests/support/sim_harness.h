@@ -12,7 +12,7 @@
 #include "link/tcomm.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
-#include "ui/session.h"
+#include "app/session.h"
 
 class SimHarness {
 public:

@@ -11,7 +11,7 @@
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
-#include "ui/port_choice.h"
+#include "app/port_choice.h"
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
 #include "ui/status_strip.h"

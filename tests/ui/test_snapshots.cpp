@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "numbers/number_files.h"
+#include "office/number_files.h"
 #include "sim_harness.h"
-#include "ui/snapshots.h"
+#include "app/snapshots.h"
 
 class TestSnapshots : public QObject {
     Q_OBJECT

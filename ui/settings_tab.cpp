@@ -1,4 +1,4 @@
-#include "settings/settings_page.h"
+#include "ui/settings_tab.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -14,9 +14,10 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include "app/file_buttons.h"
 #include "settings/input_rules.h"
-#include "settings/profile.h"
-#include "ui/session.h"
+#include "office/settings_profile.h"
+#include "app/session.h"
 #include "ui/string_grid.h"
 
 namespace {
@@ -106,7 +107,7 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
     connect(buttons[1], &QPushButton::clicked, this, &SettingsPage::btn22Click);
     connect(buttons[2], &QPushButton::clicked, this, &SettingsPage::importProfileRequested);
     connect(buttons[3], &QPushButton::clicked, this, &SettingsPage::exportProfileRequested);
-    // The profile workbook (settings/profile.h).
+    // The profile workbook (office/settings_profile.h).
     connect(this, &SettingsPage::importProfileRequested, this,
             [this] { Tcustomstringgrid_basis(session_).ImportProfile(); });
     connect(this, &SettingsPage::exportProfileRequested, this, [this] {

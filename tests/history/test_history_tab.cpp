@@ -12,9 +12,9 @@
 #include <QtTest>
 
 #include "fake_port.h"
-#include "history/history_page.h"
+#include "ui/history_tab.h"
 #include "recording_prompts.h"
-#include "ui/session.h"
+#include "app/session.h"
 #include "ui/string_grid.h"
 
 class TestHistoryPage : public QObject {
@@ -221,4 +221,4 @@ private slots:
 };
 
 QTEST_MAIN(TestHistoryPage)
-#include "test_history_page.moc"
+#include "test_history_tab.moc"

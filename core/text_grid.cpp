@@ -1,4 +1,4 @@
-#include "link/text_grid.h"
+#include "core/text_grid.h"
 
 const QString TextGrid::empty_;
 

@@ -8,8 +8,8 @@
 
 #include "history/history_inf.h"
 #include "link/device_link.h"
-#include "link/text_grid.h"
-#include "link/traffic_log.h"
+#include "core/text_grid.h"
+#include "core/traffic_log.h"
 #include "numbers/telephone_send.h"
 #include "settings/basic_inf.h"
 #include "settings/settings_sheet.h"

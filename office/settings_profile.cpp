@@ -1,10 +1,9 @@
-#include "settings/profile.h"
+#include "office/settings_profile.h"
 
 #include <optional>
 #include <QRegularExpression>
 
 #include "office/workbook.h"
-#include "ui/session.h"
 
 namespace profile {
 
@@ -118,33 +117,3 @@ Outcome importProfile(SettingsSheet& sheet, const QString& path, const RowDone& 
 }
 
 }  // namespace profile
-
-Tcustomstringgrid_basis::Tcustomstringgrid_basis(DeviceSession& session)
-    : clock([] { return QDateTime::currentDateTime(); }), session_(session) {}
-
-void Tcustomstringgrid_basis::ExportProfile() {
-    DeviceLink& link = session_.link;
-    const QString chosen = link.prompts.saveFile(session_.ConfigDir, profile::exportFilter(),
-                                                 profile::proposedName(clock()));
-    if (chosen.isEmpty()) return;
-    const profile::Outcome out = profile::exportProfile(session_.settings, chosen, [&](int r) {
-        link.progress.SetProgress(quint16(r * 100 / profile::SettingRows));
-        link.status.ShowStatus(QStringLiteral("Save profile"));
-    });
-    if (!out.ok) {
-        link.prompts.message(out.text);
-        return;
-    }
-    if (!out.text.isEmpty()) link.prompts.inform(out.text);
-}
-
-void Tcustomstringgrid_basis::ImportProfile() {
-    DeviceLink& link = session_.link;
-    const QString path = link.prompts.openFile(session_.ConfigDir, profile::importFilter());
-    if (path.isEmpty()) return;
-    const profile::Outcome out = profile::importProfile(session_.settings, path, [&](int r) {
-        link.progress.SetProgress(quint16(r * 100 / profile::SettingRows));
-        link.status.ShowStatus(QStringLiteral("Load profile"));
-    });
-    if (!out.ok) link.prompts.message(out.text);
-}

@@ -1,13 +1,12 @@
-#include "history/history_files.h"
+#include "office/history_files.h"
 
 #include "history/history_record.h"
-#include "link/text_grid.h"
-#include "numbers/number_files.h"
+#include "core/text_grid.h"
+#include "office/number_files.h"
 #include "office/workbook.h"
-#include "ui/session.h"
 
 // The CSV field quoting, GBK encoding and whole-file writing are the number
-// list's (numbers/number_files.h): both CSV files follow the same rules.
+// list's (office/number_files.h): both CSV files follow the same rules.
 
 namespace hisfiles {
 
@@ -72,52 +71,3 @@ Outcome exportCsv(const TextGrid& grid, const QString& chosenPath, const RowDone
 }
 
 }  // namespace hisfiles
-
-Tcustomstringgrid_his::Tcustomstringgrid_his(DeviceSession& session)
-    : clock([] { return QDateTime::currentDateTime(); }), session_(session) {}
-
-void Tcustomstringgrid_his::ExportHistoryWorkbook() {
-    DeviceLink& link = session_.link;
-    const QString chosen = link.prompts.saveFile(session_.ConfigDir, hisfiles::workbookFilter(),
-                                                 hisfiles::workbookProposedName(clock()));
-    if (chosen.isEmpty()) return;
-    Tprogressbar_ctrl progress(link.bar);
-    const hisfiles::Outcome out = hisfiles::exportWorkbook(session_.history, chosen, [&](int r) {
-        if (r > 0) progress.SetProgress(quint16(r * 100 / hisfiles::Rows));
-        link.status.ShowStatus(
-            QStringLiteral("historical information records:%1/%2").arg(r).arg(hisfiles::Rows));
-    });
-    if (!out.ok) {
-        link.prompts.message(out.text);
-        return;
-    }
-    if (!out.text.isEmpty()) link.prompts.inform(out.text);
-}
-
-void Tcustomstringgrid_his::ExportHistoryCsv() {
-    DeviceLink& link = session_.link;
-    const QString proposed = hisfiles::csvProposedName(clock());
-    QString error;
-    std::optional<QByteArray> bytes;
-    {
-        Tprogressbar_ctrl progress(link.bar);
-        bytes = hisfiles::csvBytes(session_.history, &error, [&](int r) {
-            progress.SetProgress(quint16(r * 100 / (hisfiles::Rows + 1)));
-            link.status.ShowStatus(
-                QStringLiteral("Export.csv:%1/%2").arg(r - 1).arg(hisfiles::Rows));
-        });
-    }
-    if (!bytes) {
-        link.prompts.message(error);
-        return;
-    }
-    const QString chosen =
-        link.prompts.saveFile(session_.ConfigDir, hisfiles::csvFilter(), proposed);
-    if (chosen.isEmpty()) return;
-    const numfiles::Outcome out = numfiles::writeCsv(*bytes, chosen);
-    if (!out.ok()) {
-        link.prompts.message(out.text);
-        return;
-    }
-    if (!out.text.isEmpty()) link.prompts.inform(out.text);
-}

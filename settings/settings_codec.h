@@ -6,7 +6,7 @@
 // from the sheet (the PC never sends a page it could not build completely);
 // decoding fills the sheet from a page the device sent.
 //
-// Device texts are GBK bytes, decoded losslessly (link/gbk.h): a byte that is
+// Device texts are GBK bytes, decoded losslessly (core/gbk.h): a byte that is
 // no character is shown as its stand-in and written back as that byte. A
 // field never receives half of a double-byte character: texts are cut at
 // character boundaries, and a character that GBK cannot hold stops the

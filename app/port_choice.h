@@ -19,7 +19,7 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "link/outcome.h"
+#include "core/outcome.h"
 #include "link/tcomm.h"
 
 namespace portchoice {

@@ -31,7 +31,6 @@
 #include <QStringList>
 #include <QVector>
 
-class DeviceSession;
 class TextGrid;
 
 namespace office {
@@ -127,19 +126,3 @@ Outcome exportCsv(const TextGrid& grid, const QString& chosenPath, const RowDone
 Outcome writeCsv(const QByteArray& bytes, const QString& chosenPath);
 
 }  // namespace numfiles
-
-// The number list tab's file buttons on a session.
-class NumberFiles {
-public:
-    explicit NumberFiles(DeviceSession& session);
-
-    // Time stamp of the proposed file names (tests fix it).
-    std::function<QDateTime()> clock;
-
-    void btn15Click();  // "Export .XLS"
-    void btn14Click();  // "Import .XLS"
-    void btn3Click();   // "Export .CSV"
-
-private:
-    DeviceSession& session_;
-};

@@ -12,9 +12,9 @@
 #include <QtTest>
 
 #include "numbers/number_record.h"
-#include "numbers/numbers_page.h"
+#include "ui/numbers_tab.h"
 #include "recording_prompts.h"
-#include "ui/session.h"
+#include "app/session.h"
 #include "ui/string_grid.h"
 
 using namespace numrec;
@@ -462,4 +462,4 @@ private slots:
 };
 
 QTEST_MAIN(TestNumbersPage)
-#include "test_numbers_page.moc"
+#include "test_numbers_tab.moc"

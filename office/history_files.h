@@ -12,7 +12,7 @@
 // text cell per grid cell. CSV: one line per grid row that has a record
 // number, ten fields (grid columns 0..7 and two empty ones), CR LF after
 // every line, GBK bytes (a text read from the device gives back exactly the
-// bytes it was read from, see link/gbk.h); fields holding ',', '"' or a line
+// bytes it was read from, see core/gbk.h); fields holding ',', '"' or a line
 // break are quoted.
 
 #include <functional>
@@ -21,7 +21,6 @@
 #include <QDateTime>
 #include <QString>
 
-class DeviceSession;
 class TextGrid;
 
 namespace office {
@@ -61,18 +60,3 @@ std::optional<QByteArray> csvBytes(const TextGrid& grid, QString* error,
 Outcome exportCsv(const TextGrid& grid, const QString& chosenPath, const RowDone& rowDone = {});
 
 }  // namespace hisfiles
-
-// The history tab's export buttons on a session.
-class Tcustomstringgrid_his {
-public:
-    explicit Tcustomstringgrid_his(DeviceSession& session);
-
-    // Time stamp of the proposed file names (tests fix it).
-    std::function<QDateTime()> clock;
-
-    void ExportHistoryWorkbook();  // "Export.XLS" (btn13)
-    void ExportHistoryCsv();       // "Export.CSV" (btn18)
-
-private:
-    DeviceSession& session_;
-};

@@ -1,4 +1,4 @@
-#include "history/history_page.h"
+#include "ui/history_tab.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -10,11 +10,12 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "history/history_files.h"
+#include "app/file_buttons.h"
+#include "office/history_files.h"
 #include "history/history_inf.h"
 #include "history/history_record.h"
 #include "ui/date_time_entry.h"
-#include "ui/session.h"
+#include "app/session.h"
 #include "ui/string_grid.h"
 
 namespace {
@@ -126,7 +127,7 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    // Left panel: files and delete. The file exports are history/history_files.h.
+    // Left panel: files and delete. The file exports are office/history_files.h.
     auto* pnl7 = new QWidget(content);
     pnl7->setObjectName(QStringLiteral("pnl7"));
     pnl7->setFixedWidth(100);

@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "page_bytes.h"
-#include "settings/settings_pages.h"
+#include "settings/settings_codec.h"
 #include "settings/settings_sheet.h"
 
 using settings::Page;
@@ -455,4 +455,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSettingsPages)
-#include "test_settings_pages.moc"
+#include "test_settings_codec.moc"

@@ -1,31 +1,13 @@
-#include "link/traffic_log.h"
+#include "core/traffic_log.h"
 
 #include <QFile>
 #include <QSaveFile>
 
-#include "link/device_link.h"
 
 TrafficLog::TrafficLog(QObject* parent) : QAbstractTableModel(parent) {
     batch_.setInterval(100);
     batch_.setSingleShot(true);
     connect(&batch_, &QTimer::timeout, this, &TrafficLog::flush);
-}
-
-void TrafficLog::attach(DeviceLink& link) {
-    connect(&link, &DeviceLink::requestSent, this, &TrafficLog::addSent);
-    connect(&link, &DeviceLink::frameReceived, this, &TrafficLog::addReceived);
-    connect(&link, &DeviceLink::replyRejected, this, [this](int kind, const QByteArray&) {
-        if (kind == AssemblerEvent::Oversize)
-            addEvent(QStringLiteral("Invalid data: length above 256"));
-    });
-    connect(&link, &DeviceLink::receiveTimedOut, this,
-            [this] { addEvent(QStringLiteral("Receive timeout")); });
-    connect(&link, &DeviceLink::replyIgnored, this, [this](const QByteArray&) {
-        addEvent(QStringLiteral("Ignored: the frame above answers no request in flight"));
-    });
-    connect(&link, &DeviceLink::retrying, this, [this](const QString& why) {
-        addEvent(QStringLiteral("Asked again: %1").arg(why));
-    });
 }
 
 void TrafficLog::addSent(const QByteArray& frame) {

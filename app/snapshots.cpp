@@ -1,15 +1,15 @@
-#include "ui/snapshots.h"
+#include "app/snapshots.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 
-#include "history/history_files.h"
-#include "numbers/number_files.h"
+#include "office/history_files.h"
+#include "office/number_files.h"
 #include "numbers/number_record.h"
 #include "office/workbook.h"
-#include "settings/profile.h"
-#include "ui/session.h"
+#include "office/settings_profile.h"
+#include "app/session.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include "fake_port.h"
 #include "page_bytes.h"
 #include "recording_prompts.h"
-#include "settings/settings_page.h"
+#include "ui/settings_tab.h"
 #include "settings_device.h"
-#include "ui/session.h"
-#include "ui/snapshots.h"
+#include "app/session.h"
+#include "app/snapshots.h"
 #include "ui/string_grid.h"
 
 class TestSettingsPage : public QObject {
@@ -463,4 +463,4 @@ private slots:
 };
 
 QTEST_MAIN(TestSettingsPage)
-#include "test_settings_page.moc"
+#include "test_settings_tab.moc"

@@ -1,13 +1,12 @@
-#include "numbers/number_files.h"
+#include "office/number_files.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "link/gbk.h"
-#include "link/text_grid.h"
+#include "core/gbk.h"
+#include "core/text_grid.h"
 #include "numbers/number_record.h"
 #include "office/workbook.h"
-#include "ui/session.h"
 
 namespace numfiles {
 
@@ -249,76 +248,3 @@ Outcome exportCsv(const TextGrid& grid, const QString& chosenPath, const RowDone
 }
 
 }  // namespace numfiles
-
-// ---- buttons ---------------------------------------------------------------
-
-NumberFiles::NumberFiles(DeviceSession& session)
-    : clock([] { return QDateTime::currentDateTime(); }), session_(session) {}
-
-void NumberFiles::btn15Click() {
-    DeviceLink& link = session_.link;
-    const QString chosen =
-        link.prompts.saveFile(session_.ConfigDir, numfiles::exportWorkbookFilter(),
-                              numfiles::workbookProposedName(clock()));
-    if (chosen.isEmpty()) return;
-    Tprogressbar_ctrl progress(link.bar);
-    const numfiles::Outcome out = numfiles::exportWorkbook(session_.numbers, chosen, [&](int r) {
-        progress.SetProgress(quint16(r * 100 / numfiles::Slots));
-        link.status.ShowStatus(QStringLiteral("Save:%1/%2").arg(r).arg(numfiles::Slots));
-    });
-    link.bar.setPanelText(QString());
-    if (!out.ok()) {
-        link.prompts.message(out.text);
-        return;
-    }
-    if (!out.text.isEmpty()) link.prompts.inform(out.text);
-}
-
-void NumberFiles::btn14Click() {
-    DeviceLink& link = session_.link;
-    const QString path =
-        link.prompts.openFile(session_.ConfigDir, numfiles::importWorkbookFilter());
-    if (path.isEmpty()) return;
-    Tprogressbar_ctrl progress(link.bar);
-    const numfiles::Outcome out = numfiles::importWorkbook(session_.numbers, path, [&](int s) {
-        progress.SetProgress(quint16(s * 100 / numfiles::Slots));
-        link.status.ShowStatus(QStringLiteral("Import.xls"));
-    });
-    switch (out.kind) {
-        case numfiles::Outcome::Done:
-            break;
-        case numfiles::Outcome::Refused:
-            link.prompts.message(out.text);
-            break;
-        case numfiles::Outcome::RowsInError:
-            link.prompts.inform(out.text);
-            break;
-    }
-}
-
-void NumberFiles::btn3Click() {
-    DeviceLink& link = session_.link;
-    Tprogressbar_ctrl progress(link.bar);
-    QString error;
-    // The lines are built before the dialog: a list that cannot be written
-    // is refused before the user picks a name.
-    const std::optional<QByteArray> bytes =
-        numfiles::csvBytes(session_.numbers, &error, [&](int s) {
-            progress.SetProgress(quint16(s * 100 / (numfiles::Slots + 1)));
-            link.status.ShowStatus(
-                QStringLiteral("Export.csv:%1/%2").arg(s - 1).arg(numfiles::Slots));
-        });
-    if (!bytes) {
-        link.prompts.message(error);
-        return;
-    }
-    const QString chosen = link.prompts.saveFile(session_.ConfigDir, numfiles::csvFilter(),
-                                                 numfiles::csvProposedName(clock()));
-    if (chosen.isEmpty()) return;
-    const numfiles::Outcome out = numfiles::writeCsv(*bytes, chosen);
-    if (!out.ok()) {
-        link.prompts.message(out.text);
-        return;
-    }
-    if (!out.text.isEmpty()) link.prompts.inform(out.text);
-}

@@ -1,9 +1,9 @@
-#include "settings/settings_pages.h"
+#include "settings/settings_codec.h"
 
 #include <algorithm>
 #include <QList>
 
-#include "link/gbk.h"
+#include "core/gbk.h"
 
 namespace settings {
 

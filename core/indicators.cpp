@@ -1,4 +1,4 @@
-#include "link/indicators.h"
+#include "core/indicators.h"
 
 SwitchTimer::SwitchTimer(int intervalMs, QObject* parent) : QObject(parent) {
     timer_.setInterval(intervalMs);

@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <QVector>
 
-class DeviceLink;
 struct ReplyFrame;
 
 class TrafficLog : public QAbstractTableModel {
@@ -35,9 +34,6 @@ public:
 
     static constexpr int Capacity = 20000;
     bool enabled = true;
-
-    // Follows a link's frames and events.
-    void attach(DeviceLink& link);
 
     void addSent(const QByteArray& frame);
     void addReceived(const QByteArray& frame, bool checksumOk);

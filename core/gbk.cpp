@@ -1,4 +1,4 @@
-#include "link/gbk.h"
+#include "core/gbk.h"
 
 #include <iconv.h>
 

@@ -1,4 +1,4 @@
-#include "numbers/numbers_page.h"
+#include "ui/numbers_tab.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -14,9 +14,10 @@
 #include <QTimeEdit>
 #include <QWheelEvent>
 
-#include "numbers/number_files.h"
+#include "app/file_buttons.h"
+#include "office/number_files.h"
 #include "numbers/number_record.h"
-#include "ui/session.h"
+#include "app/session.h"
 #include "ui/date_time_entry.h"
 #include "ui/string_grid.h"
 
@@ -273,7 +274,7 @@ NumbersPage::NumbersPage(DeviceSession& session, QWidget* parent)
             &NumbersPage::btn6Click);
     connect(findChild<QPushButton*>(QStringLiteral("btn7")), &QPushButton::clicked, this,
             &NumbersPage::btn7Click);
-    // Workbook and CSV files (numbers/number_files.h).
+    // Workbook and CSV files (app/file_buttons.h, on office/number_files.h).
     connect(findChild<QPushButton*>(QStringLiteral("btn15")), &QPushButton::clicked, this,
             [this] { NumberFiles(session_).btn15Click(); });
     connect(findChild<QPushButton*>(QStringLiteral("btn14")), &QPushButton::clicked, this,

@@ -24,7 +24,6 @@
 
 #include "settings/settings_sheet.h"
 
-class DeviceSession;
 
 namespace office {
 class Workbook;
@@ -68,18 +67,3 @@ Outcome importProfile(SettingsSheet& sheet, const office::Workbook& book,
                       const RowDone& rowDone = {});
 
 }  // namespace profile
-
-// The settings tab's profile buttons on a session.
-class Tcustomstringgrid_basis {
-public:
-    explicit Tcustomstringgrid_basis(DeviceSession& session);
-
-    // Time stamp of the proposed file name (tests fix it).
-    std::function<QDateTime()> clock;
-
-    void ExportProfile();  // "Export profile" (btn17)
-    void ImportProfile();  // "Import profile" (btn16)
-
-private:
-    DeviceSession& session_;
-};

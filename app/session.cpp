@@ -1,4 +1,4 @@
-#include "ui/session.h"
+#include "app/session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 
 DeviceSession::DeviceSession(Prompts& prompts, QObject* parent)
     : QObject(parent), link(prompts, this) {
-    traffic.attach(link);
+    link.recordTo(traffic);
     // Status texts go to the event list too: the status panel shows only the
     // latest, and only as much of it as fits.
     connect(&link.bar, &StatusBarModel::statusTextChanged, &traffic, [this](const QString& text) {

@@ -1,4 +1,4 @@
-#include "ui/port_choice.h"
+#include "app/port_choice.h"
 
 #include <algorithm>
 #include <QCoreApplication>
@@ -6,7 +6,7 @@
 #include <QSettings>
 
 #include "link/device_link.h"
-#include "link/prompts.h"
+#include "core/prompts.h"
 
 namespace portchoice {
 namespace {

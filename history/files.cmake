@@ -1,4 +1,0 @@
-# History workbook and CSV files (office layer).
-target_sources(varnel_office PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/history_files.h ${CMAKE_CURRENT_LIST_DIR}/history_files.cpp
-)
