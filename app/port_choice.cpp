@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 #include <QSettings>
 
-#include "link/device_link.h"
 #include "core/prompts.h"
+#include "link/device_link.h"
 
 namespace portchoice {
 namespace {
@@ -90,7 +90,8 @@ public:
 PortProbe::PortProbe(QObject* parent)
     : QObject(parent),
       prompts_(std::make_unique<Quiet>()),
-      link_(std::make_unique<DeviceLink>(*prompts_)) {
+      feedback_(std::make_unique<Feedback>(*prompts_)),
+      link_(std::make_unique<DeviceLink>(*feedback_)) {
     link_->port = &comm_;
     link_->retries = 0;
     link_->login.passwordBox = [] { return QString(); };
@@ -156,7 +157,7 @@ void PortProbe::next() {
         QTimer::singleShot(0, this, &PortProbe::next);
         return;
     }
-    link_->bar.tmr1.setInterval(answerTimeoutMs);
+    feedback_->bar.tmr1.setInterval(answerTimeoutMs);
     waiting_ = true;
     guard_.start(answerTimeoutMs + link_->midFrameSilenceMs + 1000);
     link_->login.Login();

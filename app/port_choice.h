@@ -38,6 +38,7 @@ void remember(const QString& port);
 }  // namespace portchoice
 
 class DeviceLink;
+class Feedback;
 class Prompts;
 
 // Tries ports one after the other with the log-in read (settings block 1 at
@@ -81,6 +82,7 @@ private:
 
     class Quiet;
     std::unique_ptr<Quiet> prompts_;
+    std::unique_ptr<Feedback> feedback_;
     std::unique_ptr<DeviceLink> link_;
     TComm comm_;
     QTimer guard_;

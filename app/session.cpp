@@ -6,11 +6,11 @@
 #include <QStandardPaths>
 
 DeviceSession::DeviceSession(Prompts& prompts, QObject* parent)
-    : QObject(parent), link(prompts, this) {
+    : QObject(parent), feedback(prompts), link(feedback, this) {
     link.recordTo(traffic);
     // Status texts go to the event list too: the status panel shows only the
     // latest, and only as much of it as fits.
-    connect(&link.bar, &StatusBarModel::statusTextChanged, &traffic, [this](const QString& text) {
+    connect(&feedback.bar, &StatusBarModel::statusTextChanged, &traffic, [this](const QString& text) {
         if (!text.isEmpty()) traffic.addEvent(QStringLiteral("Status: ") + text);
     });
     link.login.LockButtons();

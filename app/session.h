@@ -6,10 +6,11 @@
 #include <QObject>
 #include <QString>
 
-#include "history/history_inf.h"
-#include "link/device_link.h"
+#include "core/feedback.h"
 #include "core/text_grid.h"
 #include "core/traffic_log.h"
+#include "history/history_inf.h"
+#include "link/device_link.h"
 #include "numbers/telephone_send.h"
 #include "settings/basic_inf.h"
 #include "settings/settings_sheet.h"
@@ -19,6 +20,7 @@ class DeviceSession : public QObject {
 public:
     explicit DeviceSession(Prompts& prompts, QObject* parent = nullptr);
 
+    Feedback feedback;  // boxes, status text and progress of every operation
     DeviceLink link;
     SettingsSheet settings;     // strngrd_write and its choice lists
     TextGrid numbers{8, 3001};  // strngrd3

@@ -4,12 +4,12 @@
 #include <QDateTime>
 #include <QDir>
 
+#include "app/session.h"
+#include "numbers/number_record.h"
 #include "office/history_files.h"
 #include "office/number_files.h"
-#include "numbers/number_record.h"
-#include "office/workbook.h"
 #include "office/settings_profile.h"
-#include "app/session.h"
+#include "office/workbook.h"
 
 namespace {
 

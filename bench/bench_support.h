@@ -6,11 +6,11 @@
 #include <QtGlobal>
 #include <QStringList>
 
+#include "app/session.h"
+#include "core/prompts.h"
 #include "link/byte_sink.h"
 #include "link/packet.h"
-#include "core/prompts.h"
 #include "link/tcomm.h"
-#include "app/session.h"
 
 namespace bench {
 

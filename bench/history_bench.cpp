@@ -17,12 +17,12 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "app/session.h"
 #include "bench/bench_support.h"
 #include "history/history_inf.h"
 #include "link/byte_sink.h"
 #include "link/tcomm.h"
 #include "sim/virtual_device.h"
-#include "app/session.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include "app/session.h"
+#include "app/snapshots.h"
 #include "bench/bench_support.h"
 #include "link/tcomm.h"
 #include "sim/virtual_device.h"
-#include "app/session.h"
-#include "app/snapshots.h"
 
 namespace {
 

@@ -20,13 +20,13 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "app/session.h"
 #include "bench/bench_support.h"
 #include "link/byte_sink.h"
 #include "link/tcomm.h"
 #include "numbers/number_record.h"
-#include "ui/numbers_tab.h"
 #include "sim/virtual_device.h"
-#include "app/session.h"
+#include "ui/numbers_tab.h"
 
 namespace {
 

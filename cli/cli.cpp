@@ -9,13 +9,13 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "app/port_choice.h"
+#include "app/session.h"
 #include "cli/file_ops.h"
 #include "history/history_filter.h"
 #include "link/tcomm.h"
 #include "numbers/number_record.h"
 #include "settings/settings_codec.h"
-#include "app/port_choice.h"
-#include "app/session.h"
 
 namespace cli {
 namespace {
@@ -120,9 +120,9 @@ public:
             link.portLost();
         });
         if (io_.errIsTerminal) {
-            QObject::connect(&link.bar, &StatusBarModel::statusTextChanged,
+            QObject::connect(&session_->feedback.bar, &StatusBarModel::statusTextChanged,
                              [this](const QString&) { progress(); });
-            QObject::connect(&link.bar, &StatusBarModel::progressChanged,
+            QObject::connect(&session_->feedback.bar, &StatusBarModel::progressChanged,
                              [this](int, bool) { progress(); });
         }
     }
@@ -224,7 +224,7 @@ private:
     void progress() {
         if (clock_.isValid() && clock_.elapsed() < 100) return;
         clock_.start();
-        const StatusBarModel& bar = session_->link.bar;
+        const StatusBarModel& bar = session_->feedback.bar;
         io_.err << "\r\033[K" << port_ << ": " << bar.statusText();
         if (bar.progressVisible()) io_.err << "  " << bar.progressPosition() << "%";
         io_.err << Qt::flush;

@@ -60,18 +60,18 @@ bool THistoryInf::DeleteAll() {
         link_.admit();
         return false;
     }
-    if (!link_.prompts.warnOkCancel(deleteWarning())) return false;
+    if (!feedback_.prompts.warnOkCancel(deleteWarning())) return false;
     return link_.deleteHistory.Send();
 }
 
 historyfilter::Result THistoryInf::FilterRows(const historyfilter::Range& range) {
-    Tstatusbar_ctrl& status = link_.status;
+    Tstatusbar_ctrl& status = feedback_.status;
     const historyfilter::StatusSink show = [&status](const QString& t) { status.ShowStatus(t); };
     const historyfilter::Outcome out = historyfilter::FilterRows(grid_, range, show);
     if (out.result == historyfilter::Result::Applied)
         historyfilter::writeRows(grid_, out.rows, show);
     else
-        link_.prompts.message(out.message);
+        feedback_.prompts.message(out.message);
     return out.result;
 }
 

@@ -7,8 +7,8 @@
 // is compacted (CompactRows). A chain that stops early (no answer, Stop)
 // leaves the rows read so far, and nothing is compacted.
 
-#include "history/history_filter.h"
 #include "core/text_grid.h"
+#include "history/history_filter.h"
 #include "link/transfer.h"
 
 class THistoryInf : public Tsend_rec_command {

@@ -31,8 +31,8 @@ const char* outcomeName(OpOutcome outcome) {
     return "";
 }
 
-DeviceLink::DeviceLink(Prompts& p, QObject* parent) : QObject(parent), prompts(p) {
-    connect(&bar.tmr1, &SwitchTimer::expired, this, &DeviceLink::tmr1Timer);
+DeviceLink::DeviceLink(Feedback& f, QObject* parent) : QObject(parent), feedback(f) {
+    connect(&feedback.bar.tmr1, &SwitchTimer::expired, this, &DeviceLink::tmr1Timer);
     silence_.setSingleShot(true);
     connect(&silence_, &QTimer::timeout, this, &DeviceLink::silenceTimer);
     settle_.setSingleShot(true);
@@ -41,7 +41,7 @@ DeviceLink::DeviceLink(Prompts& p, QObject* parent) : QObject(parent), prompts(p
 
 bool DeviceLink::admit() {
     if (!busy()) return true;
-    prompts.message(
+    feedback.prompts.message(
         QStringLiteral("Another operation is still running. Wait for it to end, or press Stop."));
     return false;
 }
@@ -67,16 +67,16 @@ void DeviceLink::transmit(const QByteArray& frame, const QString& statusText) {
     ++sends_;
     if (port) port->SendBytes(frame);
     emit requestSent(frame);
-    status.ShowStatus(statusText);
+    feedback.status.ShowStatus(statusText);
     // The watchdog covers the whole wait for this request.
-    bar.tmr1.switchOff();
-    bar.tmr1.switchOn();
+    feedback.bar.tmr1.switchOff();
+    feedback.bar.tmr1.switchOn();
 }
 
 void DeviceLink::cm1ReceiveData(quint8 byte) {
     // Bytes that answer nothing (after a Stop, say) leave the status alone;
     // the Traffic page shows them.
-    if (inFlight_) status.ShowStatus(QStringLiteral("Data communication"));
+    if (inFlight_) feedback.status.ShowStatus(QStringLiteral("Data communication"));
     lastByte_.start();
     recData.feed(byte, events_);
     if (recData.collecting()) {
@@ -105,24 +105,24 @@ void DeviceLink::drain() {
         emit frameReceived(ev.raw, ev.kind == AssemblerEvent::Valid);
         if (ev.kind != AssemblerEvent::Valid) {
             emit replyRejected(ev.kind, ev.raw);
-            status.ShowStatus(QStringLiteral("Invalid data"));
+            feedback.status.ShowStatus(QStringLiteral("Invalid data"));
             noteDamaged();
             continue;
         }
         emit replyReceived(ev.frame);
         if (!answers(ev.frame)) {
             emit replyIgnored(ev.raw);
-            if (!knownCode(ev.frame.command)) status.ShowStatus(QStringLiteral("Undefined data"));
+            if (!knownCode(ev.frame.command)) feedback.status.ShowStatus(QStringLiteral("Undefined data"));
             continue;
         }
         if (!wellFormed(ev.frame)) {
-            status.ShowStatus(QStringLiteral("Invalid data"));
+            feedback.status.ShowStatus(QStringLiteral("Invalid data"));
             noteDamaged();
             continue;
         }
         const Exchange ex = *inFlight_;
         inFlight_.reset();
-        bar.tmr1.switchOff();
+        feedback.bar.tmr1.switchOff();
         dispatch(ev.frame, ex);
     }
 }
@@ -132,7 +132,7 @@ void DeviceLink::dispatch(const ReplyFrame& f, const Exchange& ex) {
     const qint32 a = f.address;
     switch (ex.kind) {
         case Exchange::Kind::Login:
-            status.ShowStatus(QStringLiteral("Reading basic setting"));
+            feedback.status.ShowStatus(QStringLiteral("Reading basic setting"));
             emit operationFinished(login.ReceivePassword(validCom.Buffer.data())
                                        ? OpOutcome::Ok
                                        : OpOutcome::WrongPassword);
@@ -147,18 +147,18 @@ void DeviceLink::dispatch(const ReplyFrame& f, const Exchange& ex) {
     Tsend_rec_command& t = *ex.transfer;
     if (f.command == cmd::ReadBlock) {
         if (a < devaddr::SettingsEnd) {
-            status.ShowStatus(QStringLiteral("Reading basic setting"));
+            feedback.status.ShowStatus(QStringLiteral("Reading basic setting"));
         } else if (a < devaddr::HistoryBase) {
-            status.ShowStatus(
+            feedback.status.ShowStatus(
                 QStringLiteral("Reading number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
             if (t.PageTotal != 0)
-                progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
+                feedback.progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
         } else {
-            status.ShowStatus(QStringLiteral("Reading historical data:%1/%2")
+            feedback.status.ShowStatus(QStringLiteral("Reading historical data:%1/%2")
                                   .arg(int(t.PageNext) - 1)
                                   .arg(t.PageTotal));
             if (t.PageNext != 0 && t.PageTotal != 0)
-                progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
+                feedback.progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
         }
         t.storeReply(a, f.payload);
         t.handleReadReply();
@@ -166,10 +166,10 @@ void DeviceLink::dispatch(const ReplyFrame& f, const Exchange& ex) {
     }
     // Write acknowledgement.
     if (a < devaddr::SettingsEnd) {
-        status.ShowStatus(QStringLiteral("Save basic settings"));
+        feedback.status.ShowStatus(QStringLiteral("Save basic settings"));
     } else {
-        status.ShowStatus(QStringLiteral("Save number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
-        if (t.PageTotal != 0) progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
+        feedback.status.ShowStatus(QStringLiteral("Save number list:%1/%2").arg(t.PageNext).arg(t.PageTotal));
+        if (t.PageTotal != 0) feedback.progress.SetProgress(quint16(uint(t.PageNext) * 100 / t.PageTotal));
     }
     t.storeReply(a, f.payload);
     if (accepted(f))
@@ -182,17 +182,17 @@ void DeviceLink::dispatchCommand(const ReplyFrame& f) {
     const bool ok = accepted(f);
     switch (f.command) {
         case cmd::TimeSync:
-            status.ShowStatus(QStringLiteral("Receives the data synchronization command returns"));
-            prompts.message(ok ? QString::fromUtf8("1同步时间返回正确")
+            feedback.status.ShowStatus(QStringLiteral("Receives the data synchronization command returns"));
+            feedback.prompts.message(ok ? QString::fromUtf8("1同步时间返回正确")
                                : QString::fromUtf8("0同步时间返回错误"));
             break;
         case cmd::CheckingMode:
-            status.ShowStatus(QStringLiteral("Checking mode"));
-            prompts.message(ok ? QStringLiteral("Enter") : QStringLiteral("Error"));
+            feedback.status.ShowStatus(QStringLiteral("Checking mode"));
+            feedback.prompts.message(ok ? QStringLiteral("Enter") : QStringLiteral("Error"));
             break;
         case cmd::DeleteHistory:
-            status.ShowStatus(QStringLiteral("Delete command"));
-            prompts.message(ok ? QStringLiteral("Historical data deleted")
+            feedback.status.ShowStatus(QStringLiteral("Delete command"));
+            feedback.prompts.message(ok ? QStringLiteral("Historical data deleted")
                                : QStringLiteral("Historical data delet error"));
             break;
         default:
@@ -231,7 +231,7 @@ void DeviceLink::failInFlight(OpOutcome outcome, const QString& why) {
     }
     const Exchange ex = *inFlight_;
     inFlight_.reset();
-    bar.tmr1.switchOff();
+    feedback.bar.tmr1.switchOff();
     if (outcome == OpOutcome::TimedOut) emit receiveTimedOut();
     endExchange(ex, outcome);
 }
@@ -243,8 +243,8 @@ void DeviceLink::endExchange(const Exchange& ex, OpOutcome outcome) {
     }
     if (ex.kind == Exchange::Kind::Login) login.Verifying = 0;
     if (outcome == OpOutcome::Cancelled) {
-        status.ShowStatus(QStringLiteral("Stopped"));
-        progress.SetProgress(100);
+        feedback.status.ShowStatus(QStringLiteral("Stopped"));
+        feedback.progress.SetProgress(100);
     } else {
         reportFailure(outcome);
     }
@@ -258,18 +258,18 @@ void DeviceLink::reportFailure(OpOutcome outcome) {
             // is shown must be collected from its start.
             recData.reset();
             silence_.stop();
-            bar.setPanelText(QString());
-            progress.SetProgress(100);
-            prompts.inform(QStringLiteral("Receive timeout"));
+            feedback.bar.setPanelText(QString());
+            feedback.progress.SetProgress(100);
+            feedback.prompts.inform(QStringLiteral("Receive timeout"));
             break;
         case OpOutcome::InvalidData:
-            status.ShowStatus(QStringLiteral("Invalid data"));
-            progress.SetProgress(100);
+            feedback.status.ShowStatus(QStringLiteral("Invalid data"));
+            feedback.progress.SetProgress(100);
             break;
         case OpOutcome::LinkLost:
             recData.reset();
             silence_.stop();
-            progress.SetProgress(100);
+            feedback.progress.SetProgress(100);
             break;
         default:
             break;
@@ -277,7 +277,7 @@ void DeviceLink::reportFailure(OpOutcome outcome) {
 }
 
 void DeviceLink::tmr1Timer() {
-    bar.tmr1.switchOff();
+    feedback.bar.tmr1.switchOff();
     // No request, no time-out.
     if (!inFlight_) return;
     const quint64 sent = sends_;
@@ -328,7 +328,7 @@ void DeviceLink::endRunning(OpOutcome outcome) {
     if (!inFlight_) return;
     const Exchange ex = *inFlight_;
     inFlight_.reset();
-    bar.tmr1.switchOff();
+    feedback.bar.tmr1.switchOff();
     endExchange(ex, outcome);
 }
 
@@ -342,7 +342,7 @@ void DeviceLink::transferEnded(Tsend_rec_command* t, OpOutcome outcome) {
     const bool pending = inFlight_ && inFlight_->transfer == t;
     if (pending) {
         inFlight_.reset();
-        bar.tmr1.switchOff();
+        feedback.bar.tmr1.switchOff();
     }
     if (active_ == t) {
         active_ = nullptr;
@@ -352,18 +352,18 @@ void DeviceLink::transferEnded(Tsend_rec_command* t, OpOutcome outcome) {
     switch (outcome) {
         case OpOutcome::Ok: {
             const QString text = t->successText();
-            if (!text.isEmpty()) prompts.inform(text);
+            if (!text.isEmpty()) feedback.prompts.inform(text);
             break;
         }
         case OpOutcome::Refused:
-            progress.SetProgress(100);
-            prompts.message(t->refusalText());
+            feedback.progress.SetProgress(100);
+            feedback.prompts.message(t->refusalText());
             break;
         case OpOutcome::Mismatch: {
             const QStringList& d = t->verifyDifferences();
             QStringList shown = d.mid(0, 20);
             if (d.size() > 20) shown << QStringLiteral("... (%1 more)").arg(d.size() - 20);
-            prompts.message(
+            feedback.prompts.message(
                 QStringLiteral("The device does not hold what was saved (%1 difference(s)):\n")
                     .arg(d.size()) +
                 shown.join(QLatin1Char('\n')));
@@ -371,9 +371,9 @@ void DeviceLink::transferEnded(Tsend_rec_command* t, OpOutcome outcome) {
         }
         case OpOutcome::Cancelled: {
             const int done = qMax(0, int(t->PageNext) - 1 - (pending ? 1 : 0));
-            status.ShowStatus(
+            feedback.status.ShowStatus(
                 QStringLiteral("Stopped after page %1/%2").arg(qMin(done, int(t->PageTotal))).arg(t->PageTotal));
-            progress.SetProgress(100);
+            feedback.progress.SetProgress(100);
             break;
         }
         default:

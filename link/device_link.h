@@ -28,12 +28,11 @@
 #include <QTimer>
 #include <QVector>
 
+#include "core/feedback.h"
+#include "core/outcome.h"
 #include "link/assembler.h"
 #include "link/byte_sink.h"
-#include "core/indicators.h"
 #include "link/login.h"
-#include "core/outcome.h"
-#include "core/prompts.h"
 #include "link/transfer.h"
 
 // The request in flight.
@@ -53,14 +52,10 @@ class TrafficLog;
 class DeviceLink : public QObject {
     Q_OBJECT
 public:
-    explicit DeviceLink(Prompts& prompts, QObject* parent = nullptr);
+    explicit DeviceLink(Feedback& feedback, QObject* parent = nullptr);
 
-    Prompts& prompts;
+    Feedback& feedback;        // boxes, status text, progress
     ByteSink* port = nullptr;  // the serial port, or a test fake
-
-    StatusBarModel bar;
-    Tstatusbar_ctrl status{bar};
-    Tprogressbar_ctrl progress{bar};
 
     TRecData recData;
     TRecValidCom validCom;

@@ -19,7 +19,7 @@ void Tpasswordverify::Login() {
     Verifying = 1;
     link_.sendRequest(TDataPackage::request(cmd::ReadBlock, devaddr::settingsPage(1)),
                       QStringLiteral("Read settings"), Exchange::Kind::Login);
-    link_.status.ShowStatus(QStringLiteral("Password verifing"));
+    link_.feedback.status.ShowStatus(QStringLiteral("Password verifing"));
 }
 
 bool Tpasswordverify::ReceivePassword(const quint8* payload) {
@@ -36,10 +36,10 @@ bool Tpasswordverify::CheckPassword() {
                       TypedPassword.toLower().localeAwareCompare(DevicePassword.toLower()) == 0;
     Verifying = 0;
     if (same) {
-        link_.prompts.inform(QStringLiteral("Password confirmed!"));
+        link_.feedback.prompts.inform(QStringLiteral("Password confirmed!"));
         UnlockButtons();
     } else {
-        link_.prompts.inform(QStringLiteral("Password Error!"));
+        link_.feedback.prompts.inform(QStringLiteral("Password Error!"));
         LockButtons();
     }
     return same;

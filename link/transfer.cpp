@@ -4,6 +4,8 @@
 
 #include "link/device_link.h"
 
+Tsend_rec_command::Tsend_rec_command(DeviceLink& link) : link_(link), feedback_(link.feedback) {}
+
 void TTemplate::storeReply(qint32 address, const QByteArray& payload) {
     Address = address;
     const int n = std::min<int>(payload.size(), int(Buffer.size()));

@@ -24,6 +24,7 @@
 #include "link/packet.h"
 
 class DeviceLink;
+class Feedback;
 
 class TTemplate {
 public:
@@ -38,7 +39,8 @@ public:
 
 class Tsend_rec_command : public TTemplate {
 public:
-    explicit Tsend_rec_command(DeviceLink& link) : link_(link) {}
+    // The transfer speaks to the user through the link's feedback.
+    explicit Tsend_rec_command(DeviceLink& link);
 
     quint16 PageTotal = 0;
     quint16 PageNext = 0;  // 1-based; one more than the page whose request is in flight
@@ -134,6 +136,7 @@ protected:
     void sendWrite(qint32 address, const QString& statusText);  // payload: Buffer
 
     DeviceLink& link_;
+    Feedback& feedback_;
 
 private:
     void verifyNext();

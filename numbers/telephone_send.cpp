@@ -26,12 +26,12 @@ void TtelephoneSend::DecodePage() {
 bool TtelephoneSend::CheckList() {
     const QString report = numrec::checkListMessage(grid_);
     if (!report.isEmpty()) {
-        link_.prompts.inform(report);
+        feedback_.prompts.inform(report);
         return false;
     }
     const QString refusal = numrec::unsendableNumberMessage(grid_);
     if (!refusal.isEmpty()) {
-        link_.prompts.message(refusal);
+        feedback_.prompts.message(refusal);
         return false;
     }
     return true;
@@ -42,7 +42,7 @@ void TtelephoneSend::btn10Click() {
         link_.admit();
         return;
     }
-    if (!link_.prompts.confirm(
+    if (!feedback_.prompts.confirm(
             QStringLiteral("Read the Authorized number list from GSM device to PC software?")))
         return;
     startRead(Pages);
@@ -64,7 +64,7 @@ bool TtelephoneSend::prepareWrite() {
         const QString error =
             numrec::encodePage(grid_, p, reinterpret_cast<quint8*>(pages[p - 1].data()));
         if (!error.isEmpty()) {
-            link_.prompts.message(error);
+            feedback_.prompts.message(error);
             return false;
         }
     }

@@ -1,7 +1,7 @@
 #include "office/history_files.h"
 
-#include "history/history_record.h"
 #include "core/text_grid.h"
+#include "history/history_record.h"
 #include "office/number_files.h"
 #include "office/workbook.h"
 

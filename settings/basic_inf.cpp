@@ -7,7 +7,7 @@ void TBasicInf::readSettings() {
         link_.admit();
         return;
     }
-    if (!link_.prompts.confirm(
+    if (!feedback_.prompts.confirm(
             QStringLiteral("Read the GSM device basic parameters to PC software?")))
         return;
     startRead(Pages);
@@ -29,7 +29,7 @@ bool TBasicInf::saveSettings() {
 
 bool TBasicInf::prepareWrite() {
     if (auto problem = passwordProblem(sheet_)) {
-        link_.prompts.message(*problem);
+        feedback_.prompts.message(*problem);
         return false;
     }
     // Check both pages before anything is sent, so that a cell of page 2
@@ -51,7 +51,7 @@ bool TBasicInf::WritePage(int page) {
 
 bool TBasicInf::encodeInto(int page, settings::Page& out) {
     if (auto error = settings::encodePage(page, sheet_, out)) {
-        link_.prompts.message(*error);
+        feedback_.prompts.message(*error);
         return false;
     }
     return true;
@@ -65,23 +65,23 @@ bool TBasicInf::EncodeSecondPage() {
 }
 
 void TBasicInf::beforeWritePage(int page) {
-    link_.progress.SetProgress(quint16(page * 50));
+    feedback_.progress.SetProgress(quint16(page * 50));
 }
 
 void TBasicInf::DecodePage() {
     if (Address == devaddr::settingsPage(1)) {
-        link_.progress.SetProgress(25);
-        link_.bar.setPanelText(QStringLiteral("The first page"));
+        feedback_.progress.SetProgress(25);
+        feedback_.bar.setPanelText(QStringLiteral("The first page"));
         settings::decodePage(1, Buffer, sheet_, decodeState_);
         emit sheet_.choiceListsShown();
-        link_.progress.SetProgress(40);
-        link_.progress.SetProgress(50);
+        feedback_.progress.SetProgress(40);
+        feedback_.progress.SetProgress(50);
     } else if (Address == devaddr::settingsPage(2)) {
-        link_.bar.setPanelText(QStringLiteral("The second page"));
+        feedback_.bar.setPanelText(QStringLiteral("The second page"));
         settings::decodePage(2, Buffer, sheet_, decodeState_);
-        link_.progress.SetProgress(90);
-        link_.progress.SetProgress(100);
-        link_.bar.setPanelText(QString());
+        feedback_.progress.SetProgress(90);
+        feedback_.progress.SetProgress(100);
+        feedback_.bar.setPanelText(QString());
     }
     ReadNext();
 }

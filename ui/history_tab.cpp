@@ -11,11 +11,11 @@
 #include <QVBoxLayout>
 
 #include "app/file_buttons.h"
-#include "office/history_files.h"
+#include "app/session.h"
 #include "history/history_inf.h"
 #include "history/history_record.h"
+#include "office/history_files.h"
 #include "ui/date_time_entry.h"
-#include "app/session.h"
 #include "ui/string_grid.h"
 
 namespace {

@@ -12,15 +12,15 @@
 #include <QVBoxLayout>
 #include <thread>
 
+#include "app/port_choice.h"
+#include "app/snapshots.h"
+#include "ui/help_picture.h"
 #include "ui/history_tab.h"
 #include "ui/numbers_tab.h"
-#include "ui/settings_tab.h"
-#include "ui/help_picture.h"
-#include "app/port_choice.h"
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
+#include "ui/settings_tab.h"
 #include "ui/side_tab_bar.h"
-#include "app/snapshots.h"
 #include "ui/status_strip.h"
 #include "ui/traffic_page.h"
 
@@ -87,10 +87,11 @@ void TForm1::FormCreate(PageBuilding building) {
     buildTopBar();
     buildPages(building);
 
-    stat1 = new StatusStrip(session_->link.bar, this);
+    stat1 = new StatusStrip(session_->feedback.bar, this);
     stat1->setGeometry(0, ClientHeight - 24, ClientWidth, 24);
 
     DeviceLink& link = session_->link;
+    Feedback& feedback = session_->feedback;
     link.port = &cm1;
     cm1.OnReceiveData = [&link](quint8 b) { link.cm1ReceiveData(b); };
     connect(&cm1, &TComm::linkLost, this, &TForm1::linkLost);
@@ -115,20 +116,20 @@ void TForm1::FormCreate(PageBuilding building) {
     connect(&link, &DeviceLink::transferRunning, this, &TForm1::transferRunning);
     // Snapshots after reads, and what a save will change before it writes.
     snapshots_ = new SnapshotKeeper(*session_, this);
-    connect(snapshots_, &SnapshotKeeper::snapshotFailed, this, [&link](const QString& error) {
-        link.status.ShowStatus(QStringLiteral("Snapshot not saved: ") + error);
+    connect(snapshots_, &SnapshotKeeper::snapshotFailed, this, [&feedback](const QString& error) {
+        feedback.status.ShowStatus(QStringLiteral("Snapshot not saved: ") + error);
     });
-    link.beforeWrite = [this, &link](Tsend_rec_command* t) {
+    link.beforeWrite = [this, &feedback](Tsend_rec_command* t) {
         QString question = snapshots_->changeQuestion(t);
         if (!t->writesChangedPagesOnly())
-            return question.isEmpty() || link.prompts.confirm(question);
+            return question.isEmpty() || feedback.prompts.confirm(question);
         // Only the pages that differ from the device go; the whole list is
         // one answer away (the device may have been changed by SMS since).
         if (!question.isEmpty()) question += QStringLiteral("\n\n");
         question += QStringLiteral("%1 of %2 pages will be written.")
                         .arg(t->pagesToWrite())
                         .arg(t->PageTotal);
-        const int answer = link.prompts.choose(
+        const int answer = feedback.prompts.choose(
             question, {QStringLiteral("OK(&Y)"), QStringLiteral("Write all pages"),
                        QStringLiteral("Cancel(&N)")});
         if (answer == 1) t->writeAllPages();
@@ -139,22 +140,22 @@ void TForm1::FormCreate(PageBuilding building) {
 
     probe_ = new PortProbe(this);
     connect(cbb9, &PortCombo::findRequested, this, &TForm1::findController);
-    connect(probe_, &PortProbe::probing, this, [&link](const QString& port, int n, int total) {
-        link.status.ShowStatus(
+    connect(probe_, &PortProbe::probing, this, [&feedback](const QString& port, int n, int total) {
+        feedback.status.ShowStatus(
             QStringLiteral("Looking for the controller: %1 (%2/%3)").arg(port).arg(n).arg(total));
     });
     connect(probe_, &PortProbe::portDone, this, [this](const PortProbe::Result& r) {
         session_->traffic.addEvent(
             QStringLiteral("Find: %1: %2").arg(r.port, PortProbe::verdictText(r)));
     });
-    connect(probe_, &PortProbe::finished, this, [this, &link] {
+    connect(probe_, &PortProbe::finished, this, [this, &feedback] {
         const QString found = probe_->firstController();
         const int tried = int(probe_->results().size());
         if (!found.isEmpty()) {
             cbb9->preselect(found);
-            link.status.ShowStatus(QStringLiteral("Controller found on %1").arg(found));
+            feedback.status.ShowStatus(QStringLiteral("Controller found on %1").arg(found));
         } else {
-            link.status.ShowStatus(
+            feedback.status.ShowStatus(
                 tried == 1 ? QStringLiteral("No controller answered (1 port tried)")
                            : QStringLiteral("No controller answered (%1 ports tried)").arg(tried));
         }
@@ -190,7 +191,7 @@ void TForm1::findController() {
     const QString typed = portName(cbb9->currentText());
     if (!typed.isEmpty() && !ports.contains(typed)) ports.prepend(typed);
     if (ports.isEmpty()) {
-        session_->link.status.ShowStatus(QStringLiteral("No serial port to look at"));
+        session_->feedback.status.ShowStatus(QStringLiteral("No serial port to look at"));
         return;
     }
     btn8->setEnabled(false);
@@ -373,7 +374,7 @@ void TForm1::btn8Click() {
         if (!cm1.isOpen() || !cm1.PortOpenError.isEmpty()) {
             QString text = QStringLiteral("COM Port error");
             if (!cm1.PortOpenReason.isEmpty()) text += QStringLiteral("\n\n") + cm1.PortOpenReason;
-            session_->link.prompts.inform(text);
+            session_->feedback.prompts.inform(text);
             showPortState(cm1.isOpen());
             if (cm1.isOpen()) ++clicks_;  // "already opened": the port is open
             return;
@@ -407,6 +408,6 @@ void TForm1::linkLost(const QString& reason) {
     session_->link.portLost();
     showPortState(false);
     forgetDevice();
-    session_->link.status.ShowStatus(
+    session_->feedback.status.ShowStatus(
         reason.isEmpty() ? QStringLiteral("Port closed: the device was disconnected") : reason);
 }

@@ -11,8 +11,8 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include "link/tcomm.h"
 #include "app/session.h"
+#include "link/tcomm.h"
 
 class PortCombo;
 class PortProbe;

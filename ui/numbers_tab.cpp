@@ -15,9 +15,9 @@
 #include <QWheelEvent>
 
 #include "app/file_buttons.h"
-#include "office/number_files.h"
-#include "numbers/number_record.h"
 #include "app/session.h"
+#include "numbers/number_record.h"
+#include "office/number_files.h"
 #include "ui/date_time_entry.h"
 #include "ui/string_grid.h"
 

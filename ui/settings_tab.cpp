@@ -15,9 +15,9 @@
 #include <QTimer>
 
 #include "app/file_buttons.h"
-#include "settings/input_rules.h"
-#include "office/settings_profile.h"
 #include "app/session.h"
+#include "office/settings_profile.h"
+#include "settings/input_rules.h"
 #include "ui/string_grid.h"
 
 namespace {
@@ -223,7 +223,7 @@ void SettingsPage::strngrd_writeSetEditText(int col, int row, const QString& tex
     if (!r.refused.isEmpty()) {
         // Shown once the keystroke has been handled, not from inside the editor.
         const QString message = settings::refusedMessage(row, r.refused);
-        QTimer::singleShot(0, this, [this, message] { session_.link.prompts.message(message); });
+        QTimer::singleShot(0, this, [this, message] { session_.feedback.prompts.message(message); });
     }
     if (r.cellText != text) {
         // While the editor is open only the editor changes: the cell keeps

@@ -77,13 +77,13 @@ void TrafficPage::saveAs() {
         QStringLiteral("traffic_") +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) +
         QStringLiteral(".txt");
-    const QString path = session_.link.prompts.saveFile(
+    const QString path = session_.feedback.prompts.saveFile(
         session_.ConfigDir, QStringLiteral("Text file|*.txt|(*.*)|*.*"), proposed);
     if (path.isEmpty()) return;
     QString error;
     if (!session_.traffic.saveText(path, &error))
-        session_.link.prompts.message(
+        session_.feedback.prompts.message(
             QStringLiteral("The traffic could not be saved to %1: %2").arg(path, error));
     else
-        session_.link.status.ShowStatus(QStringLiteral("Traffic saved"));
+        session_.feedback.status.ShowStatus(QStringLiteral("Traffic saved"));
 }

@@ -3,12 +3,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/session.h"
 #include "cli/cli.h"
 #include "cli/file_ops.h"
 #include "device_pages.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
-#include "app/session.h"
 
 namespace {
 

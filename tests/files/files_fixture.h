@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "recording_prompts.h"
 #include "app/session.h"
+#include "recording_prompts.h"
 
 // 2024-05-17 08:30:00 local time: the clock the tests give the buttons.
 inline QDateTime fixedNow() {
@@ -33,9 +33,9 @@ struct FilesFixture {
         session->ConfigDir = dir->path() + QLatin1Char('/');
         statuses.clear();
         bars.clear();
-        QObject::connect(&session->link.bar, &StatusBarModel::statusTextChanged, session.get(),
+        QObject::connect(&session->feedback.bar, &StatusBarModel::statusTextChanged, session.get(),
                          [this](const QString& t) { statuses << t; });
-        QObject::connect(&session->link.bar, &StatusBarModel::progressChanged, session.get(),
+        QObject::connect(&session->feedback.bar, &StatusBarModel::progressChanged, session.get(),
                          [this](int p, bool v) { bars << qMakePair(p, v); });
     }
     QString path(const QString& name) const { return dir->filePath(name); }

@@ -9,12 +9,12 @@
 
 #include "app/file_buttons.h"
 #include "files_fixture.h"
+#include "numbers/number_record.h"
 #include "office/history_files.h"
 #include "office/number_files.h"
-#include "numbers/number_record.h"
+#include "office/settings_profile.h"
 #include "office/workbook.h"
 #include "openpyxl_runner.h"
-#include "office/settings_profile.h"
 
 namespace {
 

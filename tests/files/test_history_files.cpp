@@ -5,9 +5,9 @@
 
 #include "../history/history_records.h"
 #include "app/file_buttons.h"
+#include "core/gbk.h"
 #include "files_fixture.h"
 #include "office/history_files.h"
-#include "core/gbk.h"
 #include "office/workbook.h"
 
 using office::Workbook;

@@ -5,10 +5,10 @@
 #include <QtTest>
 
 #include "app/file_buttons.h"
-#include "files_fixture.h"
 #include "core/gbk.h"
-#include "office/number_files.h"
+#include "files_fixture.h"
 #include "numbers/number_record.h"
+#include "office/number_files.h"
 #include "office/workbook.h"
 
 using numfiles::Outcome;
@@ -275,8 +275,8 @@ void TestNumberFiles::exportUnwritable_reported() {
     QCOMPARE(fx.shownKinds(), (QStringList{"save", "message"}));
     QVERIFY(fx.prompts.last().contains("list.xlsx"));
     QVERIFY(fx.files().isEmpty());
-    QVERIFY(fx.session->link.bar.statusText().isEmpty());
-    QVERIFY(!fx.session->link.bar.progressVisible());
+    QVERIFY(fx.session->feedback.bar.statusText().isEmpty());
+    QVERIFY(!fx.session->feedback.bar.progressVisible());
 }
 
 void TestNumberFiles::slotReport_data() {

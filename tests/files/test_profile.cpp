@@ -7,8 +7,8 @@
 #include "../settings/page_bytes.h"
 #include "app/file_buttons.h"
 #include "files_fixture.h"
-#include "office/workbook.h"
 #include "office/settings_profile.h"
+#include "office/workbook.h"
 
 using office::Workbook;
 using Choice = SettingsSheet::Choice;

@@ -61,7 +61,7 @@ private slots:
         QVERIFY(h.waitFor([&] { return replies.size() == 500; }, 60000));
         QCOMPARE(h.device.requestCount(0x83), 500);
         QVERIFY(h.prompts.shown.isEmpty());
-        QCOMPARE(h.link().bar.statusText(), QString("Reading historical data:500/500"));
+        QCOMPARE(h.feedback().bar.statusText(), QString("Reading historical data:500/500"));
 
         const QList<Expected> want = expectedRows(h.device);
         QCOMPARE(want.size(), 38);
@@ -88,7 +88,7 @@ private slots:
         vdev::Faults f;
         f.silentAfter = 120;
         QVERIFY(h.start(f));
-        h.link().bar.tmr1.setInterval(300);
+        h.feedback().bar.tmr1.setInterval(300);
 
         h.session->historyInf.ReadAll();
         QVERIFY(h.waitForMessage("Receive timeout", 30000));

@@ -228,7 +228,7 @@ private slots:
             for (int c = 1; c <= 7; ++c) QCOMPARE(g.text(c, r), QString());
         }
         QVERIFY(prompts.shown.isEmpty());
-        QCOMPARE(session.link.bar.statusText(), QString("Records"));
+        QCOMPARE(session.feedback.bar.statusText(), QString("Records"));
 
         // Idempotent; a wider range cannot bring back what was removed.
         const QVector<QString> once = g.snapshot();

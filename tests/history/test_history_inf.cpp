@@ -41,7 +41,7 @@ class TestHistoryInf : public QObject, SessionRig {
 private slots:
     void init() {
         setUpRig();
-        session->link.bar.tmr1.setInterval(200);  // watchdog: short in tests
+        session->feedback.bar.tmr1.setInterval(200);  // watchdog: short in tests
     }
     void cleanup() { tearDownRig(); }
 
@@ -67,8 +67,8 @@ private slots:
         // Stale rows from an earlier read are overwritten, not kept.
         session->history.setRows(700, {QStringList{"1", "2024-01-01", "00:00:00"}}, 1);
 
-        QSignalSpy texts(&session->link.bar, &StatusBarModel::statusTextChanged);
-        QSignalSpy progress(&session->link.bar, &StatusBarModel::progressChanged);
+        QSignalSpy texts(&session->feedback.bar, &StatusBarModel::statusTextChanged);
+        QSignalSpy progress(&session->feedback.bar, &StatusBarModel::progressChanged);
         session->historyInf.ReadAll();
         settle();
 
@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(shown.count("Reading historical data:500/500"), 1);
         QVERIFY(shown.indexOf("Reading historical data:1/500") <
                 shown.indexOf("Reading historical data:2/500"));
-        QCOMPARE(session->link.bar.statusText(), QString("Reading historical data:500/500"));
+        QCOMPARE(session->feedback.bar.statusText(), QString("Reading historical data:500/500"));
         QVERIFY(prompts.shown.isEmpty());
 
         // Progress: PageNext x 100 / 500, rising, hidden at the end.
@@ -95,8 +95,8 @@ private slots:
         for (const QList<QVariant>& a : progress) positions << a[0].toInt();
         QVERIFY(std::is_sorted(positions.begin(), positions.end()));
         QVERIFY(positions.contains(1) && positions.contains(50) && positions.contains(99));
-        QCOMPARE(session->link.bar.progressPosition(), 100);
-        QVERIFY(!session->link.bar.progressVisible());
+        QCOMPARE(session->feedback.bar.progressPosition(), 100);
+        QVERIFY(!session->feedback.bar.progressVisible());
 
         // Kept: numbered, year below 2080 (0x64 reads as "20100", first four 2010).
         const QList<QPair<QString, QString>> kept = {{"10", "2024-03-09"}, {"11", "2079-03-09"},
@@ -292,7 +292,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(port.sent.isEmpty());
         QCOMPARE(prompts.texts(), QStringList{THistoryInf::deleteWarning()});
-        QVERIFY(!session->link.bar.tmr1.isOn());
+        QVERIFY(!session->feedback.bar.tmr1.isOn());
     }
 };
 

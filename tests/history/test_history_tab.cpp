@@ -11,10 +11,10 @@
 #include <QTimeEdit>
 #include <QtTest>
 
-#include "fake_port.h"
-#include "ui/history_tab.h"
-#include "recording_prompts.h"
 #include "app/session.h"
+#include "fake_port.h"
+#include "recording_prompts.h"
+#include "ui/history_tab.h"
 #include "ui/string_grid.h"
 
 class TestHistoryPage : public QObject {
@@ -178,7 +178,7 @@ private slots:
         btn("btn19")->setEnabled(true);
         QTest::mouseClick(btn("btn19"), Qt::LeftButton);
         QCOMPARE(port.sent, QList<QByteArray>{QByteArray::fromHex("238300030000000080")});
-        QCOMPARE(session->link.bar.statusText(), QString("Reading historical data"));
+        QCOMPARE(session->feedback.bar.statusText(), QString("Reading historical data"));
         QCOMPARE(session->historyInf.PageNext, quint16(2));
         QCOMPARE(session->historyInf.PageTotal, quint16(500));
     }

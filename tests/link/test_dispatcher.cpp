@@ -70,7 +70,7 @@ private slots:
         const QByteArray f = replyFrame(0x83, 0x1000, page256(0x23));
         for (int i = 0; i < f.size() - 1; ++i) link->cm1ReceiveData(quint8(f[i]));
         QVERIFY(numbers->decoded.isEmpty());
-        QCOMPARE(link->bar.statusText(), QString("Data communication"));
+        QCOMPARE(feedback->bar.statusText(), QString("Data communication"));
         link->cm1ReceiveData(quint8(f.back()));
         QCOMPARE(numbers->decoded, QList<qint32>{0x1000});
         QCOMPARE(numbers->Buffer[255], quint8(0x23));
@@ -81,7 +81,7 @@ private slots:
     void garbageBeforeFrame_isIgnored() {
         link->deleteHistory.Send();
         feedBytes(*link, QByteArray::fromHex("0001fe7f"));
-        QCOMPARE(link->bar.statusText(), QString("Data communication"));
+        QCOMPARE(feedback->bar.statusText(), QString("Data communication"));
         QVERIFY(!link->recData.collecting());
         feedBytes(*link, replyFrame(0x85, 0, QByteArray(1, 1)));
         QCOMPARE(prompts.texts(), QStringList{"Historical data deleted"});
@@ -94,10 +94,10 @@ private slots:
         QByteArray bad = replyFrame(0x83, 0x30000, page256(7));
         bad[100] = char(bad[100] ^ 0x01);
         feedBytes(*link, bad);
-        QCOMPARE(link->bar.statusText(), QString("Invalid data"));
+        QCOMPARE(feedback->bar.statusText(), QString("Invalid data"));
         QCOMPARE(port.sent.size(), 1);  // asked again once the line is quiet
         QTRY_COMPARE(port.sent.size(), 2);
-        QCOMPARE(link->bar.statusText(), QString("Retrying: read"));
+        QCOMPARE(feedback->bar.statusText(), QString("Retrying: read"));
         QVERIFY(history->decoded.isEmpty());
         QCOMPARE(rejected.count(), 1);
         QCOMPARE(port.sent[1], port.sent[0]);
@@ -131,10 +131,10 @@ private slots:
         feedBytes(*link, answer);
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).value<OpOutcome>(), OpOutcome::InvalidData);
-        QCOMPARE(link->bar.statusText(), QString("Invalid data"));
+        QCOMPARE(feedback->bar.statusText(), QString("Invalid data"));
         QVERIFY(prompts.texts().isEmpty());
         QVERIFY(!link->busy());
-        QVERIFY(!link->bar.tmr1.isOn());
+        QVERIFY(!feedback->bar.tmr1.isOn());
         QVERIFY(numbers->decoded.isEmpty() && history->decoded.isEmpty());
     }
 
@@ -166,7 +166,7 @@ private slots:
         QByteArray f = QByteArray::fromHex("2383000010 00ffff");
         f.append(QByteArray(300, char(0x55)));
         feedBytes(*link, f);
-        QCOMPARE(link->bar.statusText(), QString("Data communication"));
+        QCOMPARE(feedback->bar.statusText(), QString("Data communication"));
         QVERIFY(numbers->decoded.isEmpty());
         feedBytes(*link, replyFrame(0x83, 0x1000, page256()));
         QCOMPARE(numbers->decoded.size(), 1);
@@ -215,7 +215,7 @@ private slots:
         }
         feedBytes(*link,
                   replyFrame(quint8(code), address, code == 0x82 ? QByteArray(1, 1) : page256()));
-        QCOMPARE(link->bar.statusText(), status);
+        QCOMPARE(feedback->bar.statusText(), status);
         QCOMPARE(ignored.count(), t ? 0 : 1);
         for (RecordingTransfer* r : {basic, numbers, history})
             QCOMPARE(r->decoded.size(), r == t && code == 0x83 ? 1 : 0);
@@ -280,7 +280,7 @@ private slots:
         if (code == 4) link->checkingMode.Send();
         if (code == 0x85) link->deleteHistory.Send();
         feedBytes(*link, replyFrame(quint8(code), 0, QByteArray(1, char(first))));
-        QCOMPARE(link->bar.statusText(), status);
+        QCOMPARE(feedback->bar.statusText(), status);
         QCOMPARE(prompts.texts(), QStringList{text});
         QCOMPARE(finished.at(0).at(0).value<OpOutcome>(), first == 1 ? OpOutcome::Ok : OpOutcome::Refused);
         // A second copy of the answer changes nothing.
@@ -293,15 +293,15 @@ private slots:
         history->startRead(500);
         feedBytes(*link, replyFrame(0x83, 0x30000, page256()));
         feedBytes(*link, replyFrame(0x83, 0x30100, page256()));
-        QCOMPARE(link->bar.statusText(), QString("Reading historical data:2/500"));
-        QCOMPARE(link->bar.progressPosition(), 0);  // 3 * 100 / 500 in integers
+        QCOMPARE(feedback->bar.statusText(), QString("Reading historical data:2/500"));
+        QCOMPARE(feedback->bar.progressPosition(), 0);  // 3 * 100 / 500 in integers
 
         history->finish(OpOutcome::Cancelled);
         numbers->startRead(375);
         for (int p = 1; p <= 375; ++p) feedBytes(*link, replyFrame(0x83, numbers->addressOf(p), page256()));
-        QCOMPARE(link->bar.statusText(), QString("Reading number list:376/375"));
-        QCOMPARE(link->bar.progressPosition(), 100);
-        QVERIFY(!link->bar.progressVisible());
+        QCOMPARE(feedback->bar.statusText(), QString("Reading number list:376/375"));
+        QCOMPARE(feedback->bar.progressPosition(), 100);
+        QVERIFY(!feedback->bar.progressVisible());
         QCOMPARE(numbers->decoded.size(), 375);
     }
 
@@ -324,8 +324,8 @@ private slots:
         link->login.Login();
         link->login.Login();  // a second press while the first is outstanding
         QCOMPARE(port.sent, QList<QByteArray>{QByteArray::fromHex("238300000000000083")});
-        QCOMPARE(link->bar.statusText(), QString("Password verifing"));
-        QVERIFY(link->bar.tmr1.isOn());
+        QCOMPARE(feedback->bar.statusText(), QString("Password verifing"));
+        QVERIFY(feedback->bar.tmr1.isOn());
         const QByteArray page = device + QByteArray(252, char(0xFF));
         feedBytes(*link, replyFrame(0x83, 0x100, page));  // not the page asked for
         QCOMPARE(link->login.Verifying, quint8(1));
@@ -353,17 +353,17 @@ private slots:
     void singleCommands_sendTheirFrames() {
         QVERIFY(link->deleteHistory.Send());
         QCOMPARE(port.sent.at(0), QByteArray::fromHex("238500000000000085"));
-        QCOMPARE(link->bar.statusText(), QString("Password verifying"));
-        QVERIFY(link->bar.tmr1.isOn());
+        QCOMPARE(feedback->bar.statusText(), QString("Password verifying"));
+        QVERIFY(feedback->bar.tmr1.isOn());
         link->cancelActive();
-        QVERIFY(!link->bar.tmr1.isOn());
+        QVERIFY(!feedback->bar.tmr1.isOn());
         QVERIFY(link->checkingMode.Send());
         QCOMPARE(port.sent.at(1), QByteArray::fromHex("230400000000000004"));
     }
 
     void watchdog_noReply_retriesOnce_thenReportsTimeoutOnce() {
-        link->bar.tmr1.setInterval(60);
-        link->progress.SetProgress(40);
+        feedback->bar.tmr1.setInterval(60);
+        feedback->progress.SetProgress(40);
         QSignalSpy finished(link.get(), &DeviceLink::operationFinished);
         link->checkingMode.Send();
         QTRY_COMPARE_WITH_TIMEOUT(prompts.count("Receive timeout"), 1, 2000);
@@ -372,14 +372,14 @@ private slots:
         QCOMPARE(prompts.count("Receive timeout"), 1);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).value<OpOutcome>(), OpOutcome::TimedOut);
-        QCOMPARE(link->bar.statusText(), QString());
-        QVERIFY(!link->bar.progressVisible());
-        QVERIFY(!link->bar.tmr1.isOn());
+        QCOMPARE(feedback->bar.statusText(), QString());
+        QVERIFY(!feedback->bar.progressVisible());
+        QVERIFY(!feedback->bar.tmr1.isOn());
     }
 
     void watchdog_coversTheWholeWait_whateverArrives() {
         // Noise and false starts keep arriving: the request still times out.
-        link->bar.tmr1.setInterval(150);
+        feedback->bar.tmr1.setInterval(150);
         link->midFrameSilenceMs = 100000;
         numbers->startRead(375);
         QElapsedTimer t;
@@ -394,10 +394,10 @@ private slots:
     }
 
     void noRequest_noTimeout() {
-        link->bar.tmr1.setInterval(30);
+        feedback->bar.tmr1.setInterval(30);
         link->midFrameSilenceMs = 30;
         feedBytes(*link, QByteArray::fromHex("23"));
-        link->bar.tmr1.switchOn();
+        feedback->bar.tmr1.switchOn();
         QTest::qWait(150);
         QVERIFY(prompts.texts().isEmpty());
         QVERIFY(port.sent.isEmpty());

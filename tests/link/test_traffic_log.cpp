@@ -48,8 +48,9 @@ private slots:
 
     void timeout_isRecordedAsEvent() {
         RecordingPrompts prompts;
-        DeviceLink link(prompts);
-        link.bar.tmr1.setInterval(30);
+        Feedback feedback(prompts);
+        DeviceLink link(feedback);
+        feedback.bar.tmr1.setInterval(30);
         TrafficLog log;
         link.recordTo(log);
         link.sendRequest(QByteArray::fromHex("238500000000000085"), "x");

@@ -93,9 +93,9 @@ private slots:
         link->cancelActive();  // Esc while page 1 is in flight
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).value<OpOutcome>(), OpOutcome::Cancelled);
-        QCOMPARE(link->bar.statusText(), QString("Stopped after page 0/3"));
+        QCOMPARE(feedback->bar.statusText(), QString("Stopped after page 0/3"));
         QCOMPARE(running.count(), 2);
-        QVERIFY(!link->busy() && !link->bar.tmr1.isOn());
+        QVERIFY(!link->busy() && !feedback->bar.tmr1.isOn());
         // The late answer changes nothing, and the next operation runs normally.
         feedBytes(*link, held);
         QVERIFY(t->decodedPages.isEmpty());
@@ -107,7 +107,7 @@ private slots:
     }
 
     void timeout_retriesOnce_thenEndsTheTransfer() {
-        link->bar.tmr1.setInterval(50);
+        feedback->bar.tmr1.setInterval(50);
         device.faults.silentAfter = 1;
         QSignalSpy finished(link.get(), &DeviceLink::transferFinished);
         QSignalSpy retried(link.get(), &DeviceLink::retrying);
@@ -154,7 +154,7 @@ private slots:
 
     void repliesWithoutRequest_areIgnored() {
         QSignalSpy ignored(link.get(), &DeviceLink::replyIgnored);
-        link->bar.tmr1.setInterval(30);
+        feedback->bar.tmr1.setInterval(30);
         feedBytes(*link, replyFrame(cmd::ReadBlock, 0x1000, QByteArray(256, 0)));
         feedBytes(*link, replyFrame(cmd::WriteBlock, 0x1000, QByteArray(1, 1)));
         feedBytes(*link, QByteArray(1, 0x23));  // a lone marker while nothing was asked

@@ -179,7 +179,7 @@ class TestFaultMatrix : public QObject {
         f.lateMs = WatchdogMs + 250;
         f.gapMs = 15;  // a chunked page still ends well inside the watchdog
         QVERIFY(h.start(f));
-        h.link().bar.tmr1.setInterval(WatchdogMs);
+        h.feedback().bar.tmr1.setInterval(WatchdogMs);
         h.link().midFrameSilenceMs = SilenceMs;
         QList<OpOutcome> outcomes;
         connect(&h.link(), &DeviceLink::operationFinished, this,
@@ -195,14 +195,14 @@ class TestFaultMatrix : public QObject {
             if (expected == OpOutcome::TimedOut)
                 QCOMPARE(h.prompts.count("Receive timeout"), 1);
             else
-                QCOMPARE(h.link().bar.statusText(), QString("Invalid data"));
+                QCOMPARE(h.feedback().bar.statusText(), QString("Invalid data"));
         } else {
             QCOMPARE(outcomes[0], OpOutcome::Ok);
             QVERIFY(op.succeeded(h));
             QCOMPARE(h.prompts.count("Receive timeout"), 0);
         }
         QVERIFY(h.link().activeTransfer() == nullptr);
-        QVERIFY(!h.link().bar.tmr1.isOn());
+        QVERIFY(!h.feedback().bar.tmr1.isOn());
 
         // Whatever is still on its way changes nothing, and a log-in works.
         QVERIFY(h.device.waitIdle(5000));

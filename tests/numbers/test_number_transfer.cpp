@@ -77,9 +77,9 @@ private slots:
 
         QVERIFY(statusTexts.contains("Reading telephone number information"));
         QCOMPARE(statusTexts.indexOf("Reading number list:2/375") >= 0, true);
-        QCOMPARE(session->link.bar.statusText(), QString("Reading number list:376/375"));
+        QCOMPARE(session->feedback.bar.statusText(), QString("Reading number list:376/375"));
         QCOMPARE(progress.last(), 100);
-        QVERIFY(!session->link.bar.progressVisible());
+        QVERIFY(!session->feedback.bar.progressVisible());
         QCOMPARE(prompts.count("Authorized number list read to PC software success."), 1);
     }
 
@@ -103,7 +103,7 @@ private slots:
         device.faults.onReply = {{4, vdev::ReplyFault::Short}, {5, vdev::ReplyFault::Short}};
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(!session->link.busy(), 10000);
-        QCOMPARE(session->link.bar.statusText(), QString("Invalid data"));
+        QCOMPARE(session->feedback.bar.statusText(), QString("Invalid data"));
         QCOMPARE(prompts.count("Authorized number list read to PC software success."), 0);
         QCOMPARE(port.sent.size(), 5);  // pages 1 to 4, and page 4 again
         QVERIFY(session->numbers.text(Number, 25).isEmpty());  // page 4 never decoded
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(memory(), expected);
         QVERIFY(statusTexts.contains("Save list"));
         QVERIFY(statusTexts.contains("Save number list:2/375"));
-        QCOMPARE(session->link.bar.statusText(), QString("Save number list:376/375"));
+        QCOMPARE(session->feedback.bar.statusText(), QString("Save number list:376/375"));
         QCOMPARE(progress.last(), 100);
     }
 
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(prompts.shown[0].kind, QString("message"));
         QCOMPARE(port.sent.size(), 5);
         QCOMPARE(device.pagesWritten(Region::Numbers), (QList<int>{1, 2, 3, 4}));
-        QCOMPARE(session->link.bar.statusText(), QString("Save number list:6/375"));
+        QCOMPARE(session->feedback.bar.statusText(), QString("Save number list:6/375"));
     }
 
     void save_conversionFailure_sendsNothing() {
@@ -185,7 +185,7 @@ private slots:
     }
 
     void silentPage_endsWithReceiveTimeout() {
-        session->link.bar.tmr1.setInterval(200);
+        session->feedback.bar.tmr1.setInterval(200);
         device.faults.silentAfter = 2;
         session->telephoneSend.btn10Click();
         QTRY_VERIFY_WITH_TIMEOUT(prompts.count("Receive timeout") == 1, 5000);
@@ -291,7 +291,7 @@ private slots:
 
     void pressAfterStop_restartsFromPageOne() {
         device.faults.silentAfter = 2;  // page 3 gets no answer
-        session->link.bar.tmr1.setInterval(60000);
+        session->feedback.bar.tmr1.setInterval(60000);
         session->telephoneSend.btn10Click();
         QTRY_COMPARE_WITH_TIMEOUT(port.sent.size(), 3, 5000);
         device.faults.silentAfter = -1;

@@ -48,7 +48,7 @@ private slots:
                  (QStringList{"Read the Authorized number list from GSM device to PC software?",
                               "Authorized number list read to PC software success."}));
         QCOMPARE(h.device.requestCount(0x83), 375);
-        QCOMPARE(h.link().bar.statusText(), QString("Reading number list:376/375"));
+        QCOMPARE(h.feedback().bar.statusText(), QString("Reading number list:376/375"));
 
         QCOMPARE(g.rowTexts(1), (QStringList{"1", "+8613800", "", "", "", "", "yes", "no"}));
         QCOMPARE(g.rowTexts(2), (QStringList{"2", "123", "2024-05-17", "08:30", "2025-01-02",
@@ -79,7 +79,7 @@ private slots:
         QVERIFY(h.waitForMessage("Authorized number list saved success", 60000));
         QCOMPARE(h.prompts.texts(), QStringList{"Authorized number list saved success"});
         QCOMPARE(h.device.requestCount(0x82), 375);
-        QCOMPARE(h.link().bar.statusText(), QString("Save number list:376/375"));
+        QCOMPARE(h.feedback().bar.statusText(), QString("Save number list:376/375"));
 
         QByteArray expected(PageCount * PageSize, '\0');
         putRecord(expected, 1, rec("+8613800", AlwaysTail));
@@ -114,7 +114,7 @@ private slots:
         vdev::Faults f;
         f.silentAfter = 40;
         QVERIFY(h.start(f));
-        h.link().bar.tmr1.setInterval(300);
+        h.feedback().bar.tmr1.setInterval(300);
 
         h.session->telephoneSend.btn10Click();
         QVERIFY(h.waitForMessage("Receive timeout", 30000));

@@ -11,10 +11,10 @@
 #include <QTimeEdit>
 #include <QtTest>
 
-#include "numbers/number_record.h"
-#include "ui/numbers_tab.h"
-#include "recording_prompts.h"
 #include "app/session.h"
+#include "numbers/number_record.h"
+#include "recording_prompts.h"
+#include "ui/numbers_tab.h"
 #include "ui/string_grid.h"
 
 using namespace numrec;

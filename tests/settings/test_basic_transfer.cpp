@@ -100,7 +100,7 @@ private slots:
     // timed out, "Read Settings" fills the sheet and checks no password.
     void readChain_afterLostLoginReply() {
         session->link.login.passwordBox = [] { return QString("5729"); };
-        session->link.bar.tmr1.setInterval(50);
+        session->feedback.bar.tmr1.setInterval(50);
         device.faults.silent = true;
         session->link.login.Login();
         QCOMPARE(session->link.login.Verifying, quint8(1));
@@ -142,7 +142,7 @@ private slots:
             }
             return device(req);
         };
-        session->link.bar.tmr1.setInterval(50);
+        session->feedback.bar.tmr1.setInterval(50);
         session->settings.setContent(1, "1111");
         putSettings(1, 0, "2468");
         session->basicInf.readSettings();
@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(prompts.texts(), QStringList{message});
         QCOMPARE(prompts.shown.last().kind, QString("message"));
         QVERIFY(progress.isEmpty());
-        QVERIFY(!session->link.bar.tmr1.isOn());
+        QVERIFY(!session->feedback.bar.tmr1.isOn());
     }
 
     // With read-back verification on, a device that keeps something else
@@ -253,7 +253,7 @@ private slots:
     void silentDevice_timesOutOnce() {
         QFETCH(bool, save);
         device.faults.silent = true;
-        session->link.bar.tmr1.setInterval(100);
+        session->feedback.bar.tmr1.setInterval(100);
         if (save)
             session->basicInf.saveSettings();
         else

@@ -6,8 +6,8 @@
 #include <QtTest>
 
 #include "page_bytes.h"
-#include "ui/settings_tab.h"
 #include "sim_harness.h"
+#include "ui/settings_tab.h"
 
 namespace {
 
@@ -127,7 +127,7 @@ private slots:
         vdev::Faults silent;
         silent.silent = true;
         QVERIFY(h.start(silent));
-        h.link().bar.tmr1.setInterval(300);
+        h.feedback().bar.tmr1.setInterval(300);
         h.link().login.passwordBox = [] { return QString("5729"); };
         h.link().login.Login();
         QVERIFY(h.waitForMessage("Receive timeout", 3000));

@@ -12,13 +12,13 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include "app/session.h"
+#include "app/snapshots.h"
 #include "fake_port.h"
 #include "page_bytes.h"
 #include "recording_prompts.h"
-#include "ui/settings_tab.h"
 #include "settings_device.h"
-#include "app/session.h"
-#include "app/snapshots.h"
+#include "ui/settings_tab.h"
 #include "ui/string_grid.h"
 
 class TestSettingsPage : public QObject {

@@ -9,11 +9,11 @@
 #include <memory>
 #include <QStringList>
 
+#include "app/session.h"
 #include "fake_port.h"
 #include "in_process_device.h"
 #include "link/device_link.h"
 #include "recording_prompts.h"
-#include "app/session.h"
 
 class PortRig {
 public:
@@ -32,21 +32,23 @@ protected:
         progress.clear();
     }
     void attach(DeviceLink& link) {
+        Feedback& feedback = link.feedback;
         port.link = &link;
         port.device = [this](const QByteArray& frame) { return device(frame); };
         link.port = &port;
         QObject::connect(
-            &link.bar, &StatusBarModel::statusTextChanged, &link, [this](const QString& t) {
+            &feedback.bar, &StatusBarModel::statusTextChanged, &link, [this](const QString& t) {
                 if (t != "Data communication" && (statusTexts.isEmpty() || statusTexts.last() != t))
                     statusTexts << t;
             });
-        QObject::connect(&link.bar, &StatusBarModel::progressChanged, &link,
+        QObject::connect(&feedback.bar, &StatusBarModel::progressChanged, &link,
                          [this](int position, bool) { progress << position; });
     }
 };
 
 class LinkRig : public PortRig {
 public:
+    std::unique_ptr<Feedback> feedback;
     std::unique_ptr<DeviceLink> link;
 
     LinkRig() { setUpRig(); }
@@ -54,11 +56,16 @@ public:
     LinkRig& operator=(const LinkRig&) = delete;
     void setUpRig() {
         link.reset();
+        feedback.reset();
         resetPort();
-        link = std::make_unique<DeviceLink>(prompts);
+        feedback = std::make_unique<Feedback>(prompts);
+        link = std::make_unique<DeviceLink>(*feedback);
         attach(*link);
     }
-    void tearDownRig() { link.reset(); }
+    void tearDownRig() {
+        link.reset();
+        feedback.reset();
+    }
 };
 
 class SessionRig : public PortRig {
@@ -69,6 +76,7 @@ public:
     SessionRig(const SessionRig&) = delete;
     SessionRig& operator=(const SessionRig&) = delete;
     DeviceLink& link() { return session->link; }
+    Feedback& feedback() { return session->feedback; }
     void setUpRig() {
         session.reset();
         resetPort();

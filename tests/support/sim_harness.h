@@ -8,11 +8,11 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include "app/session.h"
 #include "device_pages.h"
 #include "link/tcomm.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
-#include "app/session.h"
 
 class SimHarness {
 public:
@@ -31,6 +31,7 @@ public:
     }
 
     DeviceLink& link() { return session->link; }
+    Feedback& feedback() { return session->feedback; }
 
     // Starts the device with `faults` and opens the port on it.
     bool start(const vdev::Faults& faults = {}) {

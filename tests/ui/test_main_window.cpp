@@ -8,10 +8,10 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/port_choice.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
-#include "app/port_choice.h"
 #include "ui/port_combo.h"
 #include "ui/qt_prompts.h"
 #include "ui/status_strip.h"
@@ -203,7 +203,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(form.btn8->text(), QString("Open"), 3000);
         QVERIFY(!form.stat1->portOpenShown());
         QCOMPARE(form.clickCount() % 2, 0);
-        QVERIFY(!form.session().link.bar.statusText().isEmpty());
+        QVERIFY(!form.session().feedback.bar.statusText().isEmpty());
         // The next click opens again rather than closing.
         const QString again = device.start();
         form.cbb9->setEditText(again);
@@ -237,7 +237,7 @@ private slots:
         QVERIFY(sent < 375);
         QTest::qWait(300);
         QCOMPARE(device.totalRequests(), sent);
-        QVERIFY(s.link.bar.statusText().startsWith("Stopped after page"));
+        QVERIFY(s.feedback.bar.statusText().startsWith("Stopped after page"));
         QVERIFY(prompts.texts().isEmpty());
         // The link is ready for the next operation.
         s.link.login.Login();
@@ -377,7 +377,7 @@ private slots:
         QVERIFY(!form.btn8->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!form.portProbe()->running(), 10000);
         QCOMPARE(form.cbb9->currentText(), good);
-        QCOMPARE(form.session().link.bar.statusText(), "Controller found on " + good);
+        QCOMPARE(form.session().feedback.bar.statusText(), "Controller found on " + good);
         QVERIFY(form.btn8->isEnabled());
         QVERIFY(prompts.shown.isEmpty());
         QCOMPARE(device.requestCount(0x83), 1);
@@ -429,7 +429,7 @@ private slots:
         TForm1 form(&prompts);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.session().link.status.ShowStatus(text);
+        form.session().feedback.status.ShowStatus(text);
         QLabel* panel = form.stat1->statusLabel();
         QCOMPARE(form.stat1->statusText(), text);
         QCOMPARE(panel->text() != text, elided);

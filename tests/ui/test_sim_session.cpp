@@ -34,7 +34,7 @@ private slots:
         vdev::Faults f;
         f.silent = true;
         QVERIFY(h.start(f));
-        h.link().bar.tmr1.setInterval(300);
+        h.feedback().bar.tmr1.setInterval(300);
         h.session->link.login.passwordBox = [] { return QString("5729"); };
         h.link().login.Login();
         QVERIFY(h.waitForMessage("Receive timeout", 3000));
@@ -81,7 +81,7 @@ private slots:
         h.session->link.login.passwordBox = [] { return QString("5729"); };
         h.link().login.Login();
         QVERIFY(
-            SimHarness::waitFor([&] { return h.link().bar.statusText() == "Invalid data"; }, 2000));
+            SimHarness::waitFor([&] { return h.feedback().bar.statusText() == "Invalid data"; }, 2000));
         QVERIFY(!h.link().login.unlocked());
         QVERIFY(SimHarness::waitFor([&] { return h.link().login.unlocked(); }, 3000));
         QCOMPARE(h.device.totalRequests(), 2);

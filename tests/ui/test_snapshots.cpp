@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/snapshots.h"
 #include "office/number_files.h"
 #include "sim_harness.h"
-#include "app/snapshots.h"
 
 class TestSnapshots : public QObject {
     Q_OBJECT
