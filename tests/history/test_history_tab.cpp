@@ -11,18 +11,13 @@
 #include <QTimeEdit>
 #include <QtTest>
 
-#include "app/session.h"
-#include "fake_port.h"
-#include "recording_prompts.h"
+#include "session_rig.h"
 #include "ui/history_tab.h"
 #include "ui/string_grid.h"
 
-class TestHistoryPage : public QObject {
+class TestHistoryPage : public QObject, SessionRig {
     Q_OBJECT
-    RecordingPrompts prompts;
-    DeviceSession* session = nullptr;
     HistoryPage* page = nullptr;
-    FakePort port;
 
     QPushButton* btn(const char* name) {
         return page->findChild<QPushButton*>(QString::fromLatin1(name));
@@ -30,16 +25,14 @@ class TestHistoryPage : public QObject {
 
 private slots:
     void init() {
-        prompts = RecordingPrompts();
-        session = new DeviceSession(prompts);
-        port = FakePort();
-        session->link.port = &port;
+        setUpRig();
+        port.device = nullptr;  // record only: the tests look at the first request
         page = new HistoryPage(*session);
         page->resize(979, 593);
     }
     void cleanup() {
         delete page;
-        delete session;
+        tearDownRig();
     }
 
     void buttons_data() {

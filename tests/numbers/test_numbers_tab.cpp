@@ -11,18 +11,15 @@
 #include <QTimeEdit>
 #include <QtTest>
 
-#include "app/session.h"
 #include "numbers/number_record.h"
-#include "recording_prompts.h"
+#include "session_rig.h"
 #include "ui/numbers_tab.h"
 #include "ui/string_grid.h"
 
 using namespace numrec;
 
-class TestNumbersPage : public QObject {
+class TestNumbersPage : public QObject, SessionRig {
     Q_OBJECT
-    RecordingPrompts prompts;
-    DeviceSession* session = nullptr;
     NumbersPage* page = nullptr;
     StringGrid* grid = nullptr;
 
@@ -57,8 +54,7 @@ class TestNumbersPage : public QObject {
 
 private slots:
     void init() {
-        prompts = RecordingPrompts();
-        session = new DeviceSession(prompts);
+        setUpRig();
         page = new NumbersPage(*session);
         page->resize(900, 560);
         page->show();
@@ -69,7 +65,7 @@ private slots:
     }
     void cleanup() {
         delete page;
-        delete session;
+        tearDownRig();
     }
 
     void layout_namesCaptionsAndColumns() {

@@ -2,7 +2,7 @@
 // input rules as the user meets them, Esc, Tab and pasted control characters,
 // the choice lists over their cells (and the wheel over them), their exit
 // handlers, horizontal scrolling, the change summary, and the buttons driving
-// a scripted device.
+// the virtual device in-process.
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -12,22 +12,14 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "app/session.h"
 #include "app/snapshots.h"
-#include "fake_port.h"
-#include "page_bytes.h"
-#include "recording_prompts.h"
-#include "settings_device.h"
+#include "session_rig.h"
 #include "ui/settings_tab.h"
 #include "ui/string_grid.h"
 
-class TestSettingsPage : public QObject {
+class TestSettingsPage : public QObject, SessionRig {
     Q_OBJECT
-    RecordingPrompts prompts;
-    DeviceSession* s = nullptr;
     SettingsPage* page = nullptr;
-    SettingsDevice dev;
-    FakePort port;
 
     StringGrid* grid() const { return page->grid(); }
     QComboBox* combo(SettingsSheet::Choice c) const { return page->choiceList(c); }
@@ -58,21 +50,16 @@ class TestSettingsPage : public QObject {
 
 private slots:
     void init() {
-        prompts = RecordingPrompts();
-        dev = SettingsDevice();
-        port = FakePort();
-        s = new DeviceSession(prompts);
-        s->link.port = &port;
-        port.link = &s->link;
-        port.device = [this](const QByteArray& req) { return dev.answer(req); };
-        page = new SettingsPage(*s);
+        setUpRig();
+        device = InProcessDevice::blankSettings();
+        page = new SettingsPage(*session);
         page->resize(1000, 600);
         page->show();
         QVERIFY(QTest::qWaitForWindowActive(page));
     }
     void cleanup() {
         delete page;
-        delete s;
+        tearDownRig();
     }
 
     void layout_namesCaptionsAndSizes() {
@@ -155,15 +142,15 @@ private slots:
                  QString("1:Only the authorized number can call to control the relay"));
         QCOMPARE(combo(SettingsSheet::Cbb12)->itemText(3), QString("3:Admin Number;Caller Number"));
         // The content cells under the lists start empty.
-        QCOMPARE(s->settings.content(3), QString());
+        QCOMPARE(session->settings.content(3), QString());
     }
 
     void choiceLists_boundToSheet() {
         combo(SettingsSheet::Cbb10)->setCurrentIndex(1);
-        QCOMPARE(s->settings.choice(SettingsSheet::Cbb10), 1);
-        s->settings.setChoice(SettingsSheet::Cbb2, 0);
+        QCOMPARE(session->settings.choice(SettingsSheet::Cbb10), 1);
+        session->settings.setChoice(SettingsSheet::Cbb2, 0);
         QCOMPARE(combo(SettingsSheet::Cbb2)->currentIndex(), 0);
-        s->settings.setChoice(SettingsSheet::Cbb2, 0xFF);
+        session->settings.setChoice(SettingsSheet::Cbb2, 0xFF);
         QCOMPARE(combo(SettingsSheet::Cbb2)->currentIndex(), -1);
     }
 
@@ -177,10 +164,10 @@ private slots:
         QTest::keyClick(box->view(), Qt::Key_Return);
         QTRY_VERIFY(!box->view()->isVisible());
         QCOMPARE(box->currentText(), QString("1:Arm"));
-        QCOMPARE(s->settings.content(8), QString());  // still in the list
+        QCOMPARE(session->settings.content(8), QString());  // still in the list
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(1, 5));
-        QCOMPARE(s->settings.content(8), QString("1:Arm"));
-        QCOMPARE(s->settings.choice(SettingsSheet::Cbb4), 1);
+        QCOMPARE(session->settings.content(8), QString("1:Arm"));
+        QCOMPARE(session->settings.choice(SettingsSheet::Cbb4), 1);
     }
 
     void password_letterRemoved_fourthDigitMoves() {
@@ -191,7 +178,7 @@ private slots:
         type("a");
         QCOMPARE(editor()->text(), QString("12"));
         type("34");
-        QCOMPARE(s->settings.content(1), QString("1234"));
+        QCOMPARE(session->settings.content(1), QString("1234"));
         QCOMPARE(grid()->currentRow(), 2);
         QCOMPARE(grid()->currentCol(), 1);
     }
@@ -199,7 +186,7 @@ private slots:
     void password_letterAsFourthStillMoves() {
         select(1);
         type("572x");
-        QCOMPARE(s->settings.content(1), QString("572"));
+        QCOMPARE(session->settings.content(1), QString("572"));
         QCOMPARE(grid()->currentRow(), 2);
     }
 
@@ -218,7 +205,7 @@ private slots:
         editor()->selectAll();
         QGuiApplication::clipboard()->setText("12a45");
         QTest::keyClick(editor(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(s->settings.content(7), QString("12a"));
+        QCOMPARE(session->settings.content(7), QString("12a"));
         QCOMPARE(grid()->currentRow(), 8);
     }
 
@@ -227,7 +214,7 @@ private slots:
         type(QString(39, 'd'));
         QCOMPARE(grid()->currentRow(), 5);
         type("e");
-        QCOMPARE(s->settings.content(5), QString(39, 'd') + "e");
+        QCOMPARE(session->settings.content(5), QString(39, 'd') + "e");
         QCOMPARE(grid()->currentRow(), 6);
     }
 
@@ -236,21 +223,21 @@ private slots:
         type(QString(19, QChar(0x5F00)));  // 38 bytes
         QCOMPARE(grid()->currentRow(), 6);
         type(QString(1, QChar(0x5F00)));
-        QCOMPARE(s->settings.content(6), QString(20, QChar(0x5F00)));
+        QCOMPARE(session->settings.content(6), QString(20, QChar(0x5F00)));
         QCOMPARE(grid()->currentRow(), 7);
     }
 
     void gprsPassword_16thCharacterMovesUp() {
         select(22);
         type(QString(16, 'p'));
-        QCOMPARE(s->settings.content(22), QString(16, 'p'));
+        QCOMPARE(session->settings.content(22), QString(16, 'p'));
         QCOMPARE(grid()->currentRow(), 21);
     }
 
     void serverPort_anyFiveCharacters() {
         select(19);
         type("8o8o8");
-        QCOMPARE(s->settings.content(19), QString("8o8o8"));
+        QCOMPARE(session->settings.content(19), QString("8o8o8"));
         QCOMPARE(grid()->currentRow(), 20);
     }
 
@@ -259,10 +246,10 @@ private slots:
         QTest::keyClick(grid(), Qt::Key_Down);
         QCOMPARE(grid()->currentRow(), 3);
         type("7");
-        QCOMPARE(s->settings.content(3), QString());
+        QCOMPARE(session->settings.content(3), QString());
         QCOMPARE(grid()->currentRow(), 4);
         type("x");
-        QCOMPARE(s->settings.content(4), QString());
+        QCOMPARE(session->settings.content(4), QString());
         QCOMPARE(grid()->currentRow(), 5);
     }
 
@@ -291,13 +278,13 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, typed);
         QFETCH(QString, shown);
-        const QString before = s->settings.content(row);
+        const QString before = session->settings.content(row);
         select(row);
         type(typed);
         QCOMPARE(editor()->text(), shown);
         QTest::keyClick(editor(), Qt::Key_Escape);
         QVERIFY(!editor());
-        QCOMPARE(s->settings.content(row), before);
+        QCOMPARE(session->settings.content(row), before);
         QCOMPARE(grid()->currentRow(), row);
     }
 
@@ -311,7 +298,7 @@ private slots:
         QTest::keyClick(editor(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(editor()->text(), QString("abcdefghi"));
         QTest::keyClick(editor(), Qt::Key_Return);
-        QTRY_COMPARE(s->settings.content(13), QString("abcdefghi"));
+        QTRY_COMPARE(session->settings.content(13), QString("abcdefghi"));
         QTRY_COMPARE(prompts.texts().size(), 1);
         QVERIFY2(prompts.last().startsWith("13.SMS content when relay ON: the control character") &&
                      prompts.last().contains("U+0009"),
@@ -346,7 +333,7 @@ private slots:
         QVERIFY(f);
         QVERIFY2(f != grid() && !grid()->isAncestorOf(f), qPrintable(f->objectName()));
         QVERIFY(!editor());
-        QCOMPARE(s->settings.content(7), QString(editing ? "42" : "10"));
+        QCOMPARE(session->settings.content(7), QString(editing ? "42" : "10"));
     }
 
     // The wheel over a choice list that no click has focused scrolls the grid
@@ -366,7 +353,7 @@ private slots:
         wheel(120);
         wheel(-120);
         QCOMPARE(box->currentIndex(), 3);
-        QCOMPARE(s->settings.choice(SettingsSheet::Cbb10), 3);
+        QCOMPARE(session->settings.choice(SettingsSheet::Cbb10), 3);
         QVERIFY(bar->value() > 0);
     }
 
@@ -385,7 +372,7 @@ private slots:
         QTest::keyClick(grid(), Qt::Key_F4);
         QTRY_VERIFY(box->view()->isVisible());
         QTest::keyClick(box->view(), Qt::Key_Escape);
-        QCOMPARE(s->settings.choice(SettingsSheet::Cbb4), 0);
+        QCOMPARE(session->settings.choice(SettingsSheet::Cbb4), 0);
     }
 
     void description_givesNoEditor() {
@@ -421,16 +408,16 @@ private slots:
     }
 
     void readSettings_fillsGridAndLists() {
-        put(dev.pages[0], 0, "4321");
-        put(dev.pages[0], 26, QByteArray::fromHex("0000"));
-        put(dev.pages[0], 110, QByteArray::fromHex("0001"));
-        put(dev.pages[0], 116, QByteArray::fromHex("01FF"));
-        put(dev.pages[0], 236, QByteArray::fromHex("5000"));
+        putBytes(device, vdev::Region::Settings, 1, 0, "4321");
+        putBytes(device, vdev::Region::Settings, 1, 26, QByteArray::fromHex("0000"));
+        putBytes(device, vdev::Region::Settings, 1, 110, QByteArray::fromHex("0001"));
+        putBytes(device, vdev::Region::Settings, 1, 116, QByteArray::fromHex("01FF"));
+        putBytes(device, vdev::Region::Settings, 1, 236, QByteArray::fromHex("5000"));
         QTest::mouseClick(page->findChild<QPushButton*>("btn21"), Qt::LeftButton);
         QTRY_VERIFY(prompts.texts().contains("Basic settings read to PC software success."));
         QCOMPARE(prompts.shown.first().kind, QString("confirm"));
         QCOMPARE(grid()->model()->data(grid()->indexOf(1, 1)).toString(), QString("4321"));
-        QCOMPARE(s->settings.content(19), QString("80"));
+        QCOMPARE(session->settings.content(19), QString("80"));
         QCOMPARE(combo(SettingsSheet::Cbb1)->currentText(), QString("0:NC "));
         QCOMPARE(combo(SettingsSheet::Cbb3)->currentIndex(), 0);
         QCOMPARE(combo(SettingsSheet::Cbb4)->currentText(), QString("1:Arm"));
@@ -446,9 +433,10 @@ private slots:
         QVERIFY(editor());
         QTest::mouseClick(page->findChild<QPushButton*>("btn22"), Qt::LeftButton);
         QTRY_VERIFY(prompts.texts().contains("Basic setting saved success"));
-        QCOMPARE(int(dev.pages[0][108]), 42);
-        QCOMPARE(int(dev.pages[0][109]), 0);
-        QCOMPARE(dev.pagesWritten, (QList<int>{1, 2}));
+        const QByteArray page1 = device.pageBytes(vdev::Region::Settings, 1);
+        QCOMPARE(int(page1[108]), 42);
+        QCOMPARE(int(page1[109]), 0);
+        QCOMPARE(device.pagesWritten(vdev::Region::Settings), (QList<int>{1, 2}));
     }
 
     void profileButtons_onlySignal() {
