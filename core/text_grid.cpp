@@ -37,6 +37,15 @@ void TextGrid::setRows(int firstRow, const QVector<QStringList>& rowsTexts, int 
                          {Qt::DisplayRole, Qt::EditRole});
 }
 
+void TextGrid::setColumn(int col, int firstRow, const QStringList& texts) {
+    if (col < 0 || col >= cols_ || firstRow < 0 || texts.isEmpty()) return;
+    const int last = qMin(rows_, firstRow + int(texts.size())) - 1;
+    for (int row = firstRow; row <= last; ++row)
+        cells_[row * cols_ + col] = texts[row - firstRow];
+    if (last >= firstRow)
+        emit dataChanged(index(firstRow, col), index(last, col), {Qt::DisplayRole, Qt::EditRole});
+}
+
 QStringList TextGrid::rowTexts(int row) const {
     QStringList out;
     for (int c = 0; c < cols_; ++c) out << text(c, row);

@@ -26,6 +26,8 @@ public:
     // `cells` (count x columns, row-major), with one change notification.
     void setRows(int firstRow, const QVector<QStringList>& rowsTexts, int firstCol = 0);
     QStringList rowTexts(int row) const;
+    // Writes `texts` down column `col` from `firstRow` on; one change signal.
+    void setColumn(int col, int firstRow, const QStringList& texts);
 
     // Snapshot of every cell, row-major; restoring it puts the grid back
     // exactly (used to keep the grid unchanged when an operation fails).

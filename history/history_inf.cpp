@@ -78,9 +78,8 @@ historyfilter::Result THistoryInf::FilterRows(const historyfilter::Range& range)
 void THistoryInf::fillStartContents(TextGrid& grid) {
     const QStringList headers = {"Serial", "No.",    "Date",      "Time",
                                  "From",   "Action", "Executant", "Content"};
-    QVector<QStringList> rows;
-    rows.reserve(grid.rows());
-    rows << headers;
-    for (int r = 1; r < grid.rows(); ++r) rows << QStringList{QString::number(r)};
-    grid.setRows(0, rows);
+    grid.setRows(0, {headers});
+    QStringList serials;
+    for (int r = 1; r < grid.rows(); ++r) serials << QString::number(r);
+    grid.setColumn(0, 1, serials);
 }

@@ -285,12 +285,18 @@ QString unsendableNumberMessage(const TextGrid& grid) {
 void fillStartContents(TextGrid& grid) {
     const QStringList headers = {"Serial",   "Authorized number", "Start Date", "Start Time ",
                                  "End Date", "End Time",          "Always(V)",  "Delete(V)"};
-    QVector<QStringList> rows;
-    rows.reserve(grid.rows());
-    rows << headers;
-    for (int r = 1; r < grid.rows(); ++r)
-        rows << QStringList{QString::number(r), {}, {}, {}, {}, {}, No, No};
-    grid.setRows(0, rows);
+    grid.setRows(0, {headers});
+    // Column by column: the flags share one string, only the serials differ.
+    QStringList serials, empty, no;
+    for (int r = 1; r < grid.rows(); ++r) {
+        serials << QString::number(r);
+        empty << QString();
+        no << No;
+    }
+    grid.setColumn(0, 1, serials);
+    for (int c = 1; c <= 5; ++c) grid.setColumn(c, 1, empty);
+    grid.setColumn(6, 1, no);
+    grid.setColumn(7, 1, no);
 }
 
 }  // namespace numrec
