@@ -207,8 +207,8 @@ private slots:
     }
 
     void success_rewritesGrid() {
-        RecordingPrompts prompts;
-        DeviceSession session(prompts);
+        SessionRig rig;
+        DeviceSession& session = *rig.session;
         TextGrid& g = session.history;
         fill(g, rowsOf({"2024-03-09 10:00:00", "", "2024-03-08 10:00:00", "2024-03-09 null",
                         "2030-01-01 00:00:00"}));
@@ -227,7 +227,7 @@ private slots:
             QCOMPARE(g.text(0, r), QString::number(r));
             for (int c = 1; c <= 7; ++c) QCOMPARE(g.text(c, r), QString());
         }
-        QVERIFY(prompts.shown.isEmpty());
+        QVERIFY(rig.prompts.shown.isEmpty());
         QCOMPARE(session.feedback.bar.statusText(), QString("Records"));
 
         // Idempotent; a wider range cannot bring back what was removed.

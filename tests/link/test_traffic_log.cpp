@@ -47,14 +47,13 @@ private slots:
     }
 
     void timeout_isRecordedAsEvent() {
-        RecordingPrompts prompts;
-        Feedback feedback(prompts);
-        DeviceLink link(feedback);
-        feedback.bar.tmr1.setInterval(30);
+        LinkRig rig;
+        rig.port.device = nullptr;  // a silent device
+        rig.feedback->bar.tmr1.setInterval(30);
         TrafficLog log;
-        link.recordTo(log);
-        link.sendRequest(QByteArray::fromHex("238500000000000085"), "x");
-        QTRY_COMPARE(prompts.count("Receive timeout"), 1);
+        rig.link->recordTo(log);
+        rig.link->sendRequest(QByteArray::fromHex("238500000000000085"), "x");
+        QTRY_COMPARE(rig.prompts.count("Receive timeout"), 1);
         log.flush();
         QCOMPARE(log.rowCount(), 4);  // request, "Asked again", the retry, the time-out
         QCOMPARE(log.data(log.index(3, TrafficLog::Command), Qt::DisplayRole).toString(),
