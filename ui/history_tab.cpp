@@ -108,10 +108,10 @@ HistoryPage::HistoryPage(DeviceSession& session, QWidget* parent)
         d->setCalendarPopup(true);
     }
     for (QTimeEdit* t : {dtp2_, dtp4_}) t->setDisplayFormat(QStringLiteral("H:mm:ss"));
-    // The pickers have fixed widths made for the window's 11-pixel font; with
-    // a larger one the date would be cut.
-    // The wheel changes a picker only once a click has focused it; before
-    // that it scrolls the page (ui/string_grid.h).
+    // The pickers have fixed widths made for the window's 11-pixel font (with
+    // a larger one the date would be cut). The wheel changes a picker only
+    // once a click has focused it; before that it scrolls the page
+    // (ui/string_grid.h).
     auto* gate = new WheelGate(this);
     for (QDateTimeEdit* e : std::initializer_list<QDateTimeEdit*>{dtp1_, dtp2_, dtp3_, dtp4_}) {
         QFont f = e->font();

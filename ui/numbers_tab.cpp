@@ -248,7 +248,7 @@ NumbersPage::NumbersPage(DeviceSession& session, QWidget* parent)
     // The wheel over the tab scrolls the grid; a picker takes it only once a
     // click has given it the focus (ui/string_grid.h).
     gate_ = new WheelGate(this);
-    gate_->divert = [this](QWidget*, QWheelEvent* w) { scrollByWheel(w); };
+    gate_->divert = [this](QWheelEvent* w) { scrollByWheel(w); };
     for (int i = 0; i < 4; ++i) {
         pickers_[i]->setObjectName(QString::fromLatin1(pickerNames[i]));
         pickers_[i]->hide();

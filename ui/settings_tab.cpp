@@ -143,7 +143,7 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
     // A list takes the wheel only once a click has focused it; otherwise
     // the wheel scrolls the grid (ui/string_grid.h).
     gate_ = new WheelGate(this);
-    gate_->divert = [this](QWidget* receiver, QWheelEvent* w) {
+    gate_->divert = [this](QWheelEvent* w) {
         const QPointF at = grid_->viewport()->mapFromGlobal(w->globalPosition());
         QWheelEvent scroll(at, w->globalPosition(), w->pixelDelta(), w->angleDelta(), w->buttons(),
                            w->modifiers(), w->phase(), w->inverted());

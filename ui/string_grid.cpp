@@ -216,7 +216,7 @@ bool WheelGate::eventFilter(QObject* watched, QEvent* event) {
             if (!e || (clickFocused(e) && !gridScrolling())) break;
             auto* wheel = static_cast<QWheelEvent*>(event);
             if (divert) {
-                divert(static_cast<QWidget*>(watched), wheel);
+                divert(wheel);
                 wheel->accept();
             } else {
                 wheel->ignore();  // on to the parents

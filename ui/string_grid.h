@@ -85,8 +85,8 @@ private:
 // wheel only while it has the focus that a click on it gave, and not while
 // the wheel is scrolling a grid (an editor that the scrolling brings under
 // the pointer takes none of those turns). Any other wheel event over it goes
-// to `divert` (in the coordinates of the widget it arrived at); without one,
-// it travels on to the editor's parents as if the editor took no wheel.
+// to `divert`; without one, it travels on to the editor's parents as if the
+// editor took no wheel.
 class WheelGate : public QObject {
 public:
     explicit WheelGate(QObject* parent = nullptr) : QObject(parent) {}
@@ -98,7 +98,7 @@ public:
     void gridWheeled() { gridWheel_.start(); }
     bool gridScrolling() const { return gridWheel_.isValid() && gridWheel_.elapsed() < holdMs; }
 
-    std::function<void(QWidget* receiver, QWheelEvent* event)> divert;
+    std::function<void(QWheelEvent* event)> divert;
     int holdMs = 500;
 
 protected:
