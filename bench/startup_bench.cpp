@@ -2,16 +2,15 @@
 // the same size in the same run. Each is a fresh process, timed from its
 // launch until its first frame is on screen (median of 9 each, alternating).
 // The bare window is its own small program (startup_bare) that links nothing
-// but Qt; the tool's window is built as the program builds it, the pages other
-// than the first just after that first frame (also timed: "all pages").
+// but Qt; the tool is the program itself (varnel-configurator --startup-probe),
+// which also says when the pages other than the first are built ("all pages").
 // Run under a display (Xvfb) for the figures that count; without one it uses
 // offscreen.
 #include <algorithm>
 #include <cstdio>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFont>
 #include <QProcess>
 
 #include "bench_support.h"
@@ -46,57 +45,32 @@ QVector<double> timeLaunch(const QString& program, const QStringList& args,
     return at;
 }
 
-void say(const char* mark) {
-    std::printf("%s\n", mark);
-    std::fflush(stdout);
-}
-
-// The window as the program starts it: the same font, then on screen.
-int child() {
-    QFont f(QStringLiteral("Liberation Sans"));
-    f.setPointSize(8);
-    QApplication::setFont(f);
-    TForm1 form(nullptr, nullptr, TForm1::PageBuilding::AfterFirstPaint);
-    QObject::connect(&form, &TForm1::firstPainted, [&form] {
-        say("shown");
-        QMetaObject::invokeMethod(
-            &form,
-            [&form] {
-                say(form.pagesComplete() ? "complete" : "incomplete");
-                QApplication::quit();
-            },
-            Qt::QueuedConnection);
-    });
-    form.show();
-    return QApplication::exec();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     bench::offscreenWithoutDisplay();
-    QApplication app(argc, argv);
-    if (app.arguments().contains(QStringLiteral("--child"))) return child();
-
-    const QString self = QCoreApplication::applicationFilePath();
+    QCoreApplication app(argc, argv);
+    const QString program = QStringLiteral(VARNEL_TOOL_PATH);
     const QString bare = QDir(QCoreApplication::applicationDirPath())
                              .filePath(QStringLiteral("startup_bare"));
     const QStringList bareArgs{QString::number(TForm1::ClientWidth),
                                QString::number(TForm1::ClientHeight)};
-    const QStringList toolArgs{QStringLiteral("--child")};
+    const QStringList toolArgs{QStringLiteral("--startup-probe")};
     QVector<double> bareShown, toolShown, toolComplete;
     // One of each first: the programs and libraries come into the page cache.
     timeLaunch(bare, bareArgs, {"shown"});
-    timeLaunch(self, toolArgs, {"shown", "complete"});
+    timeLaunch(program, toolArgs, {"shown", "complete"});
     for (int i = 0; i < 9; ++i) {
         bareShown << timeLaunch(bare, bareArgs, {"shown"})[0];
-        const QVector<double> tool = timeLaunch(self, toolArgs, {"shown", "complete"});
+        const QVector<double> tool = timeLaunch(program, toolArgs, {"shown", "complete"});
         toolShown << tool[0];
         toolComplete << tool[1];
     }
     const double b = median(bareShown), m = median(toolShown);
     std::printf("From launch to window on screen (%s, median of 9): tool %.1f ms, bare Qt window "
                 "%.1f ms, %.2f x (target 1.5); all pages built %.1f ms\n",
-                qPrintable(QGuiApplication::platformName()), m, b, m / b, median(toolComplete));
+                qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ? "xcb"
+                                                               : qgetenv("QT_QPA_PLATFORM").constData(),
+                m, b, m / b, median(toolComplete));
     return 0;
 }

@@ -79,6 +79,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate(PageBuilding building) {
+    building_ = building;
     // Centre the window as the fixed layout expects (40 px left for a task bar).
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
         const QSize size = s->size();
@@ -171,7 +172,10 @@ void TForm1::FormCreate(PageBuilding building) {
     connect(cbb9, &PortCombo::listed, this, [this] {
         if (!portTyped_) preselectPort(requestedPort_);
     });
-    cbb9->refreshInBackground(false);
+    // The program reads the list once the window is on screen: the worker
+    // would otherwise compete with the display server for the processor.
+    // A drop-down opened before that reads the list itself.
+    if (building == PageBuilding::AtOnce) cbb9->refreshInBackground(false);
     preselectPort();
 }
 
@@ -337,6 +341,7 @@ void TForm1::paintEvent(QPaintEvent* event) {
         this,
         [this] {
             emit firstPainted();
+            if (building_ == PageBuilding::AfterFirstPaint) cbb9->refreshInBackground(false);
             buildRemainingPages();
         },
         Qt::QueuedConnection);

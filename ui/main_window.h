@@ -26,6 +26,7 @@ public:
     // When the pages other than the first are built. The program builds them
     // just after the window is first drawn, so the window is on screen sooner;
     // until then their tabs are there and a click on one builds it at once.
+    // The port list is then also read just after the first frame.
     enum class PageBuilding { AtOnce, AfterFirstPaint };
 
     // With no prompts given the window shows real dialogs.
@@ -102,4 +103,5 @@ private:
     bool portTyped_ = false;  // the user edited the box before the list came
     bool pagesComplete_ = false;
     bool painted_ = false;
+    PageBuilding building_ = PageBuilding::AtOnce;
 };

@@ -128,11 +128,15 @@ private slots:
                              : TForm1::PageBuilding::AtOnce);
         QCOMPARE(form.pgc->count(), 5);
         QCOMPARE(form.pagesComplete(), !deferred);
+        // The port list is read at once, or once the first frame is drawn.
+        QCOMPARE(form.cbb9->listing(), !deferred);
+        QSignalSpy listed(form.cbb9, &PortCombo::listed);
         form.session().link.login.UnlockButtons();
         if (deferred) {
             QVERIFY(!form.img4);
             form.show();
             QTRY_VERIFY(form.pagesComplete());
+            QTRY_COMPARE(listed.size(), 1);
             QCOMPARE(form.pgc->tabText(1), QString("Number\r\nList"));
             QCOMPARE(form.pgc->tabText(4), QString("Traffic"));
             QCOMPARE(form.pgc->currentIndex(), 0);
