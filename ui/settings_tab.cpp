@@ -26,13 +26,6 @@ constexpr QAbstractItemView::EditTriggers kEditing =
     QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
     QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
-// The header row's fill: the light sky blue 0xF0CAA6 (blue F0, green CA, red A6).
-const char* kHeaderStyle =
-    "QHeaderView::section:horizontal { background-color: #A6CAF0; border: none;"
-    " border-right: 1px solid #808080; border-bottom: 1px solid #808080; }"
-    "QTableCornerButton::section { background-color: #A6CAF0; border: none;"
-    " border-right: 1px solid #808080; border-bottom: 1px solid #808080; }";
-
 }  // namespace
 
 // In-place editor of the content column: a line edit that reports every
@@ -128,7 +121,9 @@ SettingsPage::SettingsPage(DeviceSession& session, QWidget* parent)
     grid_->setFocusPolicy(Qt::ClickFocus);  // not in the tab order
     grid_->setTabKeyNavigation(false);      // and Tab leaves it
     grid_->setEditTriggers(kEditing);
-    grid_->setStyleSheet(QString::fromLatin1(kHeaderStyle));
+    // The header row's fill: the light sky blue 0xF0CAA6 (blue F0, green CA,
+    // red A6), with grey lines.
+    grid_->setHeaderColours(QColor(0xA6, 0xCA, 0xF0), QColor(0x80, 0x80, 0x80));
     delegate_ = new SettingsEditDelegate(*this);
     grid_->setItemDelegate(delegate_);
     connect(delegate_, &QAbstractItemDelegate::closeEditor, this, [this](QWidget* editor) {
@@ -307,6 +302,10 @@ bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (watched == grid_->viewport() && event->type() == QEvent::Wheel) {
         gate_->gridWheeled();  // a list passing under the pointer takes none of it
+    } else if (watched == grid_->viewport() && event->type() == QEvent::Resize) {
+        // Laid out (the first time just before the window is first drawn):
+        // the lists are there in the same frame as the grid.
+        placeChoiceLists();
     } else if (watched == grid_->viewport() && event->type() == QEvent::Paint) {
         // Widgets are not shown from inside a paint event; the placement
         // follows right after it.

@@ -59,7 +59,36 @@ Qt::ItemFlags GridBodyModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
+// The fixed row: the style's header, or flat cells in the grid's own colours.
+class GridHeader : public QHeaderView {
+public:
+    explicit GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+    QColor fill, line;
+
+    // Flat cell with its text centred, as the corner also draws it.
+    static void paintFlat(QPainter* p, const QWidget* w, const QRect& rect, const QString& text,
+                          const QColor& fill, const QColor& line) {
+        p->fillRect(rect, fill);
+        p->setPen(line);
+        p->drawLine(rect.topRight(), rect.bottomRight());
+        p->drawLine(rect.bottomLeft(), rect.bottomRight());
+        const QRect inner = rect.adjusted(2, 0, -3, -1);
+        p->setPen(w->palette().color(QPalette::Active, QPalette::ButtonText));
+        p->drawText(inner, Qt::AlignCenter,
+                    w->fontMetrics().elidedText(text, Qt::ElideRight, inner.width()));
+    }
+
+protected:
+    void paintSection(QPainter* p, const QRect& rect, int logicalIndex) const override {
+        if (!fill.isValid()) return QHeaderView::paintSection(p, rect, logicalIndex);
+        paintFlat(p, this, rect, model()->headerData(logicalIndex, orientation()).toString(), fill,
+                  line);
+    }
+};
+
 StringGrid::StringGrid(TextGrid& grid, QWidget* parent) : QTableView(parent), model_(grid, this) {
+    columns_ = new GridHeader(this);
+    setHorizontalHeader(columns_);
     setModel(&model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -161,9 +190,21 @@ void StringGrid::alignRowsToHeader() {
     viewport()->update();
 }
 
+void StringGrid::setHeaderColours(const QColor& fill, const QColor& line) {
+    columns_->fill = fill;
+    columns_->line = line;
+    columns_->viewport()->update();
+    if (corner_) corner_->update();
+}
+
 bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == corner_ && event->type() == QEvent::Paint) {
         QPainter p(corner_);
+        if (columns_->fill.isValid()) {
+            GridHeader::paintFlat(&p, corner_, corner_->rect(), model_.grid().text(0, 0),
+                                  columns_->fill, columns_->line);
+            return true;
+        }
         QStyleOptionHeader opt;
         opt.initFrom(corner_);
         opt.state |= QStyle::State_Enabled | QStyle::State_Raised;

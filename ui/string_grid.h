@@ -54,6 +54,10 @@ public:
     QModelIndex indexOf(int col, int row) const;
     QRect cellRect(int col, int row) const;  // viewport coordinates
 
+    // The fixed row and the corner drawn flat in `fill`, with a `line` at the
+    // right and bottom of each cell (instead of the style's raised header).
+    void setHeaderColours(const QColor& fill, const QColor& line);
+
     // Text of the corner cell (0, 0) is painted on the corner button.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -78,6 +82,7 @@ private:
 
     GridBodyModel model_;
     QWidget* corner_ = nullptr;
+    class GridHeader* columns_ = nullptr;
 };
 
 // Keeps the mouse wheel from changing a value the user did not mean to

@@ -1,6 +1,7 @@
 // The window's start-up state and the Open/Close button against the virtual
 // device.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QAction>
 #include <QDir>
 #include <QSettings>
@@ -9,6 +10,7 @@
 #include <QtTest>
 
 #include "app/port_choice.h"
+#include "settings/settings_sheet.h"
 #include "recording_prompts.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
@@ -134,7 +136,16 @@ private slots:
         form.session().link.login.UnlockButtons();
         if (deferred) {
             QVERIFY(!form.img4);
+            // Everything on the first page is in the first frame, its choice
+            // lists included.
+            int listsInFirstFrame = -1;
+            connect(&form, &TForm1::firstPainted, &form, [&] {
+                listsInFirstFrame = 0;
+                for (const QComboBox* box : form.pgc->widget(0)->findChildren<QComboBox*>())
+                    listsInFirstFrame += box->isVisible();
+            });
             form.show();
+            QTRY_COMPARE(listsInFirstFrame, SettingsSheet::ChoiceCount);
             QTRY_VERIFY(form.pagesComplete());
             QTRY_COMPARE(listed.size(), 1);
             QCOMPARE(form.pgc->tabText(1), QString("Number\r\nList"));
