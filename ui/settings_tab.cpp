@@ -32,9 +32,9 @@ constexpr QAbstractItemView::EditTriggers kEditing =
 // change of its text; the description column gets no editor. On a choice
 // row the editor lies under the row's list, which stays in sight while the
 // typed key runs the row's rule. Tab ends the edit and leaves the grid.
-class SettingsEditDelegate : public QStyledItemDelegate {
+class SettingsEditDelegate : public GridCellDelegate {
 public:
-    SettingsEditDelegate(SettingsPage& page) : QStyledItemDelegate(&page), page_(page) {}
+    SettingsEditDelegate(SettingsPage& page) : GridCellDelegate(&page), page_(page) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {

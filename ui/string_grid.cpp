@@ -1,6 +1,7 @@
 #include "ui/string_grid.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QWheelEvent>
@@ -59,11 +60,42 @@ Qt::ItemFlags GridBodyModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
-// The fixed row: the style's header, or flat cells in the grid's own colours.
+void GridCellDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    if (option.state & QStyle::State_HasFocus) return QStyledItemDelegate::paint(p, option, index);
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (option.state & QStyle::State_Active)  ? QPalette::Normal
+                                                                                : QPalette::Inactive;
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected) p->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (text.isEmpty()) return;
+    const QWidget* w = option.widget;
+    const QStyle* style = w ? w->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+    const QRect r = option.rect.adjusted(margin, 0, -margin, 0);
+    p->save();
+    p->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    p->setFont(option.font);
+    p->drawText(r, Qt::AlignCenter, option.fontMetrics.elidedText(text, option.textElideMode, r.width()));
+    p->restore();
+}
+
+// The fixed row or column. The row may be drawn flat in the grid's own
+// colours. A header of fixed thickness gives that as its size instead of
+// measuring the texts of up to 200 sections each time the view lays out.
 class GridHeader : public QHeaderView {
 public:
-    explicit GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+    GridHeader(Qt::Orientation o, QWidget* parent) : QHeaderView(o, parent) {}
     QColor fill, line;
+
+    QSize sizeHint() const override {
+        if (orientation() == Qt::Horizontal && minimumHeight() == maximumHeight())
+            return {length(), minimumHeight()};
+        if (orientation() == Qt::Vertical && minimumWidth() == maximumWidth())
+            return {minimumWidth(), length()};
+        return QHeaderView::sizeHint();
+    }
 
     // Flat cell with its text centred, as the corner also draws it.
     static void paintFlat(QPainter* p, const QWidget* w, const QRect& rect, const QString& text,
@@ -87,9 +119,11 @@ protected:
 };
 
 StringGrid::StringGrid(TextGrid& grid, QWidget* parent) : QTableView(parent), model_(grid, this) {
-    columns_ = new GridHeader(this);
+    columns_ = new GridHeader(Qt::Horizontal, this);
     setHorizontalHeader(columns_);
+    setVerticalHeader(new GridHeader(Qt::Vertical, this));
     setModel(&model_);
+    setItemDelegate(new GridCellDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
