@@ -7,7 +7,12 @@
 // protectEscapes); a character no workbook can hold refuses the whole save
 // before any file is touched. Each call builds its own workbook object, so
 // workbooks may be written from several threads at once.
+//
+// The library is opened when the first workbook is saved, not when the
+// program starts: it brings the OpenSSL crypto library with it (for image
+// checksums no workbook here needs), about a millisecond of every start.
 
+#include <dlfcn.h>
 #include <xlsxwriter.h>
 
 #include <filesystem>
@@ -24,6 +29,48 @@
 
 namespace office::detail {
 namespace {
+
+// The functions used, from the library opened by name.
+struct XlsxWriterLibrary {
+    decltype(&::workbook_new_opt) workbook_new_opt = nullptr;
+    decltype(&::workbook_add_worksheet) workbook_add_worksheet = nullptr;
+    decltype(&::workbook_add_format) workbook_add_format = nullptr;
+    decltype(&::workbook_close) workbook_close = nullptr;
+    decltype(&::format_set_num_format) format_set_num_format = nullptr;
+    decltype(&::worksheet_set_column) worksheet_set_column = nullptr;
+    decltype(&::worksheet_write_string) worksheet_write_string = nullptr;
+    decltype(&::worksheet_write_blank) worksheet_write_blank = nullptr;
+    decltype(&::lxw_strerror) lxw_strerror = nullptr;
+    QString problem;  // why it cannot be used; empty when it can
+};
+
+const XlsxWriterLibrary& xlsxWriter() {
+    static const XlsxWriterLibrary library = [] {
+        XlsxWriterLibrary l;
+        void* handle = dlopen(VARNEL_XLSXWRITER_SONAME, RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            l.problem = QString::fromLocal8Bit(dlerror());
+            return l;
+        }
+        const auto bind = [&](auto& function, const char* name) {
+            function =
+                reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
+            if (!function && l.problem.isEmpty())
+                l.problem = QStringLiteral("%1 has no %2").arg(VARNEL_XLSXWRITER_SONAME, name);
+        };
+        bind(l.workbook_new_opt, "workbook_new_opt");
+        bind(l.workbook_add_worksheet, "workbook_add_worksheet");
+        bind(l.workbook_add_format, "workbook_add_format");
+        bind(l.workbook_close, "workbook_close");
+        bind(l.format_set_num_format, "format_set_num_format");
+        bind(l.worksheet_set_column, "worksheet_set_column");
+        bind(l.worksheet_write_string, "worksheet_write_string");
+        bind(l.worksheet_write_blank, "worksheet_write_blank");
+        bind(l.lxw_strerror, "lxw_strerror");
+        return l;
+    }();
+    return library;
+}
 
 QString temporaryNameBeside(const QString& path) {
     const QFileInfo target(path);
@@ -84,6 +131,12 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
         return false;
     }
 
+    const XlsxWriterLibrary& lxw = xlsxWriter();
+    if (!lxw.problem.isEmpty()) {
+        *error = QStringLiteral("the workbook library could not be loaded (%1)").arg(lxw.problem);
+        return false;
+    }
+
     const QString temporary = temporaryNameBeside(path);
     const QByteArray temporaryName = QFile::encodeName(temporary);
     lxw_workbook_options options{};
@@ -91,21 +144,21 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
     // stream them and store texts inline instead of building a shared-string
     // table: about a third faster for a full number list.
     options.constant_memory = LXW_TRUE;
-    lxw_workbook* book = workbook_new_opt(temporaryName.constData(), &options);
+    lxw_workbook* book = lxw.workbook_new_opt(temporaryName.constData(), &options);
     if (!book) {
         *error = QStringLiteral("the workbook could not be created (out of memory)");
         return false;
     }
-    lxw_worksheet* ws = workbook_add_worksheet(book, nullptr);
-    lxw_format* text = workbook_add_format(book);
+    lxw_worksheet* ws = lxw.workbook_add_worksheet(book, nullptr);
+    lxw_format* text = lxw.workbook_add_format(book);
     lxw_error rc = LXW_NO_ERROR;
     if (!ws || !text) rc = LXW_ERROR_MEMORY_MALLOC_FAILED;
-    if (rc == LXW_NO_ERROR) format_set_num_format(text, "@");
+    if (rc == LXW_NO_ERROR) lxw.format_set_num_format(text, "@");
 
     for (auto it = sheet.columnWidths.cbegin();
          rc == LXW_NO_ERROR && it != sheet.columnWidths.cend(); ++it) {
         const auto col = lxw_col_t(it->first - 1);
-        rc = worksheet_set_column(ws, col, col, it->second, nullptr);
+        rc = lxw.worksheet_set_column(ws, col, col, it->second, nullptr);
     }
     // One UTF-8 buffer serves every cell.
     QStringEncoder toUtf8(QStringEncoder::Utf8);
@@ -118,24 +171,24 @@ bool writeXlsx(const Sheet& sheet, const QString& path, QString* error) {
             const QString& safe = stored[i];
             utf8.resize(size_t(toUtf8.requiredSpace(safe.size())) + 1);
             *toUtf8.appendToBuffer(utf8.data(), safe) = '\0';
-            rc = worksheet_write_string(ws, row, col, utf8.data(), text);
+            rc = lxw.worksheet_write_string(ws, row, col, utf8.data(), text);
         } else if (cell.textFormat) {
-            rc = worksheet_write_blank(ws, row, col, text);
+            rc = lxw.worksheet_write_blank(ws, row, col, text);
         }
     }
     if (rc != LXW_NO_ERROR) {
         *error = QStringLiteral("the workbook could not be built (%1)")
-                     .arg(QString::fromUtf8(lxw_strerror(rc)));
+                     .arg(QString::fromUtf8(lxw.lxw_strerror(rc)));
         // workbook_close() also frees; its file is the temporary one.
-        workbook_close(book);
+        lxw.workbook_close(book);
         QFile::remove(temporary);
         return false;
     }
-    rc = workbook_close(book);
+    rc = lxw.workbook_close(book);
     if (rc != LXW_NO_ERROR) {
         QFile::remove(temporary);
-        *error =
-            QStringLiteral("it could not be written (%1)").arg(QString::fromUtf8(lxw_strerror(rc)));
+        *error = QStringLiteral("it could not be written (%1)")
+                     .arg(QString::fromUtf8(lxw.lxw_strerror(rc)));
         return false;
     }
     // Renaming replaces an existing file in one step, so a reader never sees

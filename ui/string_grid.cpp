@@ -4,11 +4,11 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
-#include <QWheelEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <QWheelEvent>
 
 GridBodyModel::GridBodyModel(TextGrid& grid, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid) {
@@ -64,8 +64,8 @@ void GridCellDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
     if (option.state & QStyle::State_HasFocus) return QStyledItemDelegate::paint(p, option, index);
     const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (option.state & QStyle::State_Active)  ? QPalette::Normal
-                                                                                : QPalette::Inactive;
+                                       : (option.state & QStyle::State_Active) ? QPalette::Normal
+                                                                               : QPalette::Inactive;
     const bool selected = option.state & QStyle::State_Selected;
     if (selected) p->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
     const QString text = index.data(Qt::DisplayRole).toString();
@@ -77,7 +77,8 @@ void GridCellDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
     p->save();
     p->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     p->setFont(option.font);
-    p->drawText(r, Qt::AlignCenter, option.fontMetrics.elidedText(text, option.textElideMode, r.width()));
+    p->drawText(r, Qt::AlignCenter,
+                option.fontMetrics.elidedText(text, option.textElideMode, r.width()));
     p->restore();
 }
 
@@ -262,7 +263,8 @@ void WheelGate::watch(QWidget* editor) {
 
 QWidget* WheelGate::editorOf(QObject* o) const {
     for (const QPointer<QWidget>& e : editors_)
-        if (e && (o == e.data() || (o->isWidgetType() && e->isAncestorOf(static_cast<QWidget*>(o)))))
+        if (e &&
+            (o == e.data() || (o->isWidgetType() && e->isAncestorOf(static_cast<QWidget*>(o)))))
             return e;
     return nullptr;
 }
