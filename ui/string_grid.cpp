@@ -95,6 +95,9 @@ public:
             return {length(), minimumHeight()};
         if (orientation() == Qt::Vertical && minimumWidth() == maximumWidth())
             return {minimumWidth(), length()};
+        // While the grid is being built (its thickness usually set just after)
+        // no measure is final: the view lays out again when it is shown.
+        if (!window()->isVisible()) return {defaultSectionSize(), defaultSectionSize()};
         return QHeaderView::sizeHint();
     }
 
