@@ -287,12 +287,11 @@ void fillStartContents(TextGrid& grid) {
                                  "End Date", "End Time",          "Always(V)",  "Delete(V)"};
     grid.setRows(0, {headers});
     // Column by column: the flags share one string, only the serials differ.
-    QStringList serials, empty, no;
-    for (int r = 1; r < grid.rows(); ++r) {
-        serials << QString::number(r);
-        empty << QString();
-        no << No;
-    }
+    const int count = grid.rows() - 1;
+    QStringList serials;
+    serials.reserve(count);
+    for (int r = 1; r <= count; ++r) serials << QString::number(r);
+    const QStringList empty(count), no(count, No);
     grid.setColumn(0, 1, serials);
     for (int c = 1; c <= 5; ++c) grid.setColumn(c, 1, empty);
     grid.setColumn(6, 1, no);
