@@ -31,7 +31,9 @@ trying the tool without hardware.")
 find_program(VARNEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(VARNEL_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+  # libxlsxwriter is opened by name when a workbook is saved, which
+  # dpkg-shlibdeps cannot see.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, libxlsxwriter4")
 else()
   # Without dpkg-shlibdeps (dpkg-dev) the libraries are named by hand.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
