@@ -22,6 +22,7 @@
 #include <QRandomGenerator>
 #include <QStringEncoder>
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 #include "office/cell_text.h"
