@@ -62,8 +62,9 @@ public:
     // Puts a port in the box: `requested` when given (varnel-configurator
     // --port PATH), else the port of the last successful log-in when present,
     // else the first of the list (USB adapters first). The list is read in the
-    // background while the window opens; the choice is made again when it
-    // arrives, unless the user has typed in the box by then.
+    // background (by the program, just after the window's first frame); the
+    // choice is made again when it arrives, unless the user has typed in the
+    // box by then.
     void preselectPort(const QString& requested = QString());
     // The port list's "Find the controller": probes the listed ports (and a
     // typed path that is not listed) and selects the first that answers.
